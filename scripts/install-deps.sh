@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
-  libvips-tools imagemagick
+  libvips-tools imagemagick hyperfine
 )
 
 missing=()

@@ -37,6 +37,9 @@ TBitmap32 DecodeBMP(const std::uint8_t* data, std::size_t n, const std::string& 
                     const BmpReadOptions& opt = {}, std::size_t* consumed = nullptr);
 TBitmap32 DecodeJPEG(const std::uint8_t* data, std::size_t n, const std::string& name);
 TBitmap32 DecodePNG(const std::uint8_t* data, std::size_t n, const std::string& name);
+// PNG decoded to straight RGBA: alpha kept, nothing composed (reference images in tests).
+TBitmap32 DecodePNGRaw(const std::uint8_t* data, std::size_t n, const std::string& name);
+TBitmap32 LoadPNGRaw(const std::string& fileName);
 TBitmap32 DecodeGIF(const std::uint8_t* data, std::size_t n, const std::string& name); // first frame
 TBitmap32 DecodeICO(const std::uint8_t* data, std::size_t n, const std::string& name); // largest entry
 TBitmap32 DecodePCX(const std::uint8_t* data, std::size_t n, const std::string& name);

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Compares the resize of korvalis-batch with `vips resize` and ImageMagick's `convert -resize`, all in
+# the same run, on the same pixels, single-threaded and with each tool's default threading.
+#
+# What is timed:
+#  - vips: `vips resize in.v out.v SCALE --kernel K`. The .v format is vips's own uncompressed,
+#    memory-mapped layout, so the run is almost pure resize time (plus start-up and writing the raw
+#    result). Rows "vips gap0" turn off vips's box pre-shrink (--gap 0), so every output pixel comes
+#    from the full kernel, as ours do.
+#  - ImageMagick: `convert -limit thread N in.mpc -filter F -resize P% out.mpc`. MPC is its memory-
+#    mappable cache format, again close to pure resize time.
+#  - korvalis-batch: `korvalis-batch --resize WxH:F --bmp32 -o out.bmp in.bmp`: this includes reading an
+#    uncompressed 24-bit BMP and writing the 32-bit BMP result, so it is an upper bound of our resize.
+#  - "kv in-process": the real time of the same stretch from kv_bench (BM_Stretch), pure resize time.
+# Threads: vips VIPS_CONCURRENCY=1, ImageMagick -limit thread 1, korvalis KV_THREADS=1, kv_bench
+# threads:1; "default" leaves each tool alone (2 cores on the reference machine).
+# Kernels: our sfLinear2 is a triangle, matched with vips "linear" and ImageMagick "Triangle"; our
+# sfSpline is a cubic B-spline, matched with ImageMagick "Cubic" (a B-spline) and vips "cubic" (the
+# nearest vips offers; it is Catmull-Rom). vips works on 3 bands, we on 4 (alpha included).
+#
+# Builds nothing: run after building korvalis-batch and (optionally) kv_bench.
+# Usage: bench/compare.sh [BIN_DIR]   (default build/bin; RUNS=n sets the timed runs per command)
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bin="${1:-${KV_BIN_DIR:-$here/build/bin}}"
+runs="${RUNS:-5}"
+batch="$bin/korvalis-batch"
+kvbench="$bin/kv_bench"
+[ -x "$batch" ] || { echo "compare.sh: $batch not found; build korvalis-batch first" >&2; exit 1; }
+command -v vips >/dev/null || { echo "compare.sh: vips not found (apt package libvips-tools)" >&2; exit 1; }
+convert=/usr/bin/convert
+[ -x "$convert" ] || convert="$(command -v convert)" || { echo "compare.sh: ImageMagick convert not found" >&2; exit 1; }
+
+photo="${KV_BENCH_PHOTO:-$here/../shared/corpus/photos/UNIS_EV0.jpg}"
+[ -f "$photo" ] || photo="$here/data/coffee.png"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+echo "Preparing inputs from $(basename "$photo") ..."
+# The same pixels for every tool: our loader and sfLinear2 make the inputs, the tools convert them
+# losslessly to their own formats.
+"$batch" --resize 6000x4000:linear2 -o big.bmp "$photo"
+"$batch" --resize 2000x1333:linear2 -o small.bmp "$photo"
+for f in big small; do
+    vips copy "$f.bmp" "$f.v"
+    "$convert" "$f.bmp" "$f.mpc"
+done
+
+# Times one shell command: prints the mean in milliseconds over $runs runs after one warm-up run.
+have_hyperfine=0
+command -v hyperfine >/dev/null && have_hyperfine=1
+time_ms() {
+    local cmd="$1"
+    if [ $have_hyperfine -eq 1 ]; then
+        hyperfine --style none --warmup 1 --runs "$runs" --export-csv t.csv "$cmd" >/dev/null 2>&1 ||
+            { echo "FAILED"; return; }
+        awk -F, 'NR==2 { printf "%.1f", $2 * 1000 }' t.csv
+    else
+        bash -c "$cmd" >/dev/null 2>&1 || { echo "FAILED"; return; }
+        local total=0 i t0 t1
+        for ((i = 0; i < runs; i++)); do
+            t0=$(date +%s%N)
+            bash -c "$cmd" >/dev/null 2>&1
+            t1=$(date +%s%N)
+            total=$((total + t1 - t0))
+        done
+        awk -v t="$total" -v n="$runs" 'BEGIN { printf "%.1f", t / n / 1e6 }'
+    fi
+}
+
+# kv_bench real time (ms) of one BM_Stretch case, or "-" when kv_bench is not built.
+kv_inprocess() {
+    local name="$1" threads="$2"
+    [ -x "$kvbench" ] || { echo "-"; return; }
+    "$kvbench" --benchmark_filter="^BM_Stretch/${name}/threads:${threads}/real_time\$" \
+        --benchmark_format=csv --benchmark_repetitions=1 2>/dev/null |
+        awk -F, -v n="BM_Stretch/${name}/threads:${threads}/real_time" '
+            { gsub(/"/, "", $1) }
+            $1 == n { t = $3; u = $5; gsub(/"/, "", u)
+                      if (u == "ns") t /= 1e6; else if (u == "us") t /= 1e3; else if (u == "s") t *= 1e3
+                      printf "%.1f", t; found = 1 }
+            END { if (!found) printf "-" }'
+}
+
+#        case                  input  scale  size       kv filter vips kernel IM filter  bench name
+cases=(
+    "shrink-25%-linear         big    0.25   1500x1000  linear2   linear      Triangle   Linear2_24MP_to_25pct"
+    "shrink-25%-cubic/spline   big    0.25   1500x1000  spline    cubic       Cubic      Spline_24MP_to_25pct"
+    "enlarge-200%-linear       small  2      4000x2666  linear2   linear      Triangle   Linear2_2000x1333_to_200pct"
+    "enlarge-200%-cubic/spline small  2      4000x2666  spline    cubic       Cubic      Spline_2000x1333_to_200pct"
+)
+
+printf "\n%-26s %-24s %10s %10s\n" "case" "tool" "ms" "vs vips1"
+for c in "${cases[@]}"; do
+    read -r name input scale size kvf kernel imf bname <<<"$c"
+    pct="$(awk -v s="$scale" 'BEGIN { printf "%g", s * 100 }')"
+    declare -A t=()
+    t["vips 1 thread"]=$(time_ms "VIPS_CONCURRENCY=1 vips resize $input.v out.v $scale --kernel $kernel")
+    t["vips default"]=$(time_ms "vips resize $input.v out.v $scale --kernel $kernel")
+    t["vips gap0 1 thread"]=$(time_ms "VIPS_CONCURRENCY=1 vips resize $input.v out.v $scale --kernel $kernel --gap 0")
+    t["magick 1 thread"]=$(time_ms "$convert -limit thread 1 $input.mpc -filter $imf -resize $pct% out.mpc")
+    t["magick default"]=$(time_ms "$convert $input.mpc -filter $imf -resize $pct% out.mpc")
+    t["korvalis-batch 1 thread"]=$(time_ms "KV_THREADS=1 $batch --resize $size:$kvf --bmp32 -o out.bmp $input.bmp")
+    t["korvalis-batch default"]=$(time_ms "$batch --resize $size:$kvf --bmp32 -o out.bmp $input.bmp")
+    t["kv in-process 1 thread"]=$(kv_inprocess "$bname" 1)
+    t["kv in-process default"]=$(kv_inprocess "$bname" 0)
+    ref="${t["vips 1 thread"]}"
+    for tool in "vips 1 thread" "vips default" "vips gap0 1 thread" "magick 1 thread" "magick default" \
+        "korvalis-batch 1 thread" "korvalis-batch default" "kv in-process 1 thread" "kv in-process default"; do
+        v="${t[$tool]}"
+        ratio="$(awk -v v="$v" -v r="$ref" 'BEGIN { if (v + 0 > 0 && r + 0 > 0) printf "%.2f", v / r; else printf "-" }')"
+        printf "%-26s %-24s %10s %10s\n" "$name" "$tool" "$v" "$ratio"
+    done
+    unset t
+done
+echo
+echo "ratio = tool time / vips single-threaded time (below 1: faster than vips)."

@@ -1,0 +1,117 @@
+#include "ui/imageview_widget.h"
+
+#include "core/imgview.h"
+#include "document/document.h"
+#include "document/zoom.h"
+
+#include <algorithm>
+
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+namespace kv::ui {
+
+ImageViewWidget::ImageViewWidget(TDocument& doc, TZoomModel& zoom, QWidget* parent)
+    : QAbstractScrollArea(parent), fDoc(doc), fZoom(zoom) {
+    // The view model always keeps room for both scroll bars, so they are always shown.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::WheelFocus);
+    fLastScale = fDoc.ImgView.Scale();
+    fSubscription = fDoc.ImgView.SubscribeChange([this] { ViewChanged(); });
+    fDoc.ImgView.OnInvalidate = [this] { viewport()->update(); };
+}
+
+ImageViewWidget::~ImageViewWidget() {
+    fDoc.ImgView.UnsubscribeChange(fSubscription);
+    fDoc.ImgView.OnInvalidate = nullptr;
+}
+
+void ImageViewWidget::ViewChanged() {
+    TImgView32& v = fDoc.ImgView;
+    // Zooming keeps the centre of the viewport on the same part of the picture.
+    if (v.Scale() != fLastScale) {
+        TRect vp = v.GetViewportRect();
+        double k = double(v.Scale()) / double(fLastScale);
+        int cx = int((v.ScrollX() + vp.Width() / 2.0) * k - vp.Width() / 2.0);
+        int cy = int((v.ScrollY() + vp.Height() / 2.0) * k - vp.Height() / 2.0);
+        fLastScale = v.Scale();
+        v.SetScrollPos(std::max(0, cx), std::max(0, cy));
+    }
+    SyncScrollBars();
+    viewport()->update();
+}
+
+void ImageViewWidget::SyncScrollBars() {
+    TImgView32& v = fDoc.ImgView;
+    TRect vp = v.GetViewportRect();
+    fSyncing = true;
+    horizontalScrollBar()->setRange(0, v.ScrollMaxX());
+    horizontalScrollBar()->setPageStep(std::max(1, vp.Width()));
+    horizontalScrollBar()->setSingleStep(std::max(1, vp.Width() / 20));
+    horizontalScrollBar()->setValue(v.ScrollX());
+    verticalScrollBar()->setRange(0, v.ScrollMaxY());
+    verticalScrollBar()->setPageStep(std::max(1, vp.Height()));
+    verticalScrollBar()->setSingleStep(std::max(1, vp.Height() / 20));
+    verticalScrollBar()->setValue(v.ScrollY());
+    fSyncing = false;
+}
+
+void ImageViewWidget::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    // The model's client area includes the scroll bars; its viewport is then exactly ours.
+    int bar = verticalScrollBar()->sizeHint().width();
+    fDoc.ImgView.SetScrollBarSize(bar);
+    fDoc.ImgView.SetClientSize(viewport()->width() + bar, viewport()->height() + bar);
+    SyncScrollBars();
+    viewport()->update();
+}
+
+void ImageViewWidget::scrollContentsBy(int, int) {
+    if (fSyncing) return;
+    fDoc.ImgView.SetScrollPos(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    viewport()->update();
+}
+
+void ImageViewWidget::paintEvent(QPaintEvent*) {
+    TImgView32& v = fDoc.ImgView;
+    v.Paint();
+    const TBitmap32& buf = v.Buffer();
+    QPainter p(viewport());
+    if (buf.Empty()) {
+        p.fillRect(viewport()->rect(), QColor(0x80, 0x80, 0x80));
+        return;
+    }
+    // TColor32 in memory is Qt's 32-bit layout on little-endian machines. The screen shows the colour
+    // channels only (RGB32): the base picture was copied opaque over grey, so its transparent pixels
+    // show their own colours, as the paint stages define.
+    QImage img(reinterpret_cast<const uchar*>(buf.Bits()), buf.Width(), buf.Height(),
+               qsizetype(buf.Width()) * 4, QImage::Format_RGB32);
+    p.drawImage(0, 0, img);
+}
+
+void ImageViewWidget::wheelEvent(QWheelEvent* e) {
+    // A turn away from the user is "up" (zoom out); towards the user is "down" (zoom in).
+    fWheelRemainder += e->angleDelta().y();
+    bool any = false;
+    while (fWheelRemainder >= 120) {
+        fWheelRemainder -= 120;
+        ImgViewMouseWheelUp(fZoom, fDoc);
+        any = true;
+    }
+    while (fWheelRemainder <= -120) {
+        fWheelRemainder += 120;
+        ImgViewMouseWheelDown(fZoom, fDoc);
+        any = true;
+    }
+    e->accept();
+    if (any) emit zoomChanged();
+}
+
+} // namespace kv::ui
