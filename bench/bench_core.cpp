@@ -20,7 +20,6 @@
 #include <memory>
 #include <string>
 
-
 namespace {
 
 using namespace kv;
@@ -33,8 +32,10 @@ const TBitmap32& Photo() {
         const char* env = std::getenv("KV_BENCH_PHOTO");
         fs::path repo = fs::path(__FILE__).parent_path().parent_path();
         fs::path path = repo / "../shared/corpus/photos/UNIS_EV0.jpg";
-        if (env && *env) path = env;
-        else if (!fs::exists(path)) path = repo / "data/coffee.png";
+        if (env && *env)
+            path = env;
+        else if (!fs::exists(path))
+            path = repo / "data/coffee.png";
         return codecs::LoadPicture(path.string());
     }();
     return photo;
@@ -76,7 +77,9 @@ constexpr int k24W = 6000, k24H = 4000; // 24 MP
 constexpr int kSmallW = 2000, kSmallH = 1333;
 constexpr int kCodecW = 3000, kCodecH = 2000; // 6 MP for the codecs
 
-void Threads(benchmark::State& state) { SetMaxThreads(int(state.range(0))); }
+void Threads(benchmark::State& state) {
+    SetMaxThreads(int(state.range(0)));
+}
 
 void ThreadArgs(benchmark::internal::Benchmark* b) {
     b->ArgName("threads")->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -111,8 +114,7 @@ BENCHMARK(BM_Memcpy24MP)->Apply(ThreadArgs);
 
 // Row routines over 24 MP: Blend (by the pixel's alpha), Blend with master alpha 128, Combine W=128.
 enum RowOp { kBlend, kBlendEx, kCombine };
-template <RowOp op>
-void BM_Rows24MP(benchmark::State& state) {
+template <RowOp op> void BM_Rows24MP(benchmark::State& state) {
     Threads(state);
     const TBitmap32& src = PhotoWithAlpha(k24W, k24H);
     TBitmap32 dst = Touched(k24W, k24H);
@@ -164,12 +166,14 @@ void BM_Stretch(benchmark::State& state, TStretchFilter filter, int sw, int sh, 
         benchmark::ClobberMemory();
     }
     SetBytes(state, src.PixelCount() * sizeof(TColor32));
-    state.counters["dst_MP/s"] =
-        benchmark::Counter(double(dst.PixelCount()) * double(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
+    state.counters["dst_MP/s"] = benchmark::Counter(
+        double(dst.PixelCount()) * double(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
 }
 #define KV_STRETCH_PAIR(name, filter)                                                                        \
-    BENCHMARK_CAPTURE(BM_Stretch, name##_24MP_to_25pct, filter, k24W, k24H, k24W / 4, k24H / 4)->Apply(ThreadArgs); \
-    BENCHMARK_CAPTURE(BM_Stretch, name##_2000x1333_to_200pct, filter, kSmallW, kSmallH, kSmallW * 2, kSmallH * 2)   \
+    BENCHMARK_CAPTURE(BM_Stretch, name##_24MP_to_25pct, filter, k24W, k24H, k24W / 4, k24H / 4)              \
+        ->Apply(ThreadArgs);                                                                                 \
+    BENCHMARK_CAPTURE(BM_Stretch, name##_2000x1333_to_200pct, filter, kSmallW, kSmallH, kSmallW * 2,         \
+                      kSmallH * 2)                                                                           \
         ->Apply(ThreadArgs)
 KV_STRETCH_PAIR(Nearest, sfNearest);
 KV_STRETCH_PAIR(Linear, sfLinear);
@@ -210,25 +214,29 @@ const codecs::Bytes& EncodedPNG() {
 void BM_JPEGEncode6MP(benchmark::State& state) {
     Threads(state);
     const TBitmap32& src = PhotoAt(kCodecW, kCodecH);
-    for (auto _ : state) benchmark::DoNotOptimize(codecs::EncodeJPEG(src, 92));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(codecs::EncodeJPEG(src, 92));
     SetBytes(state, src.PixelCount() * sizeof(TColor32));
 }
 void BM_JPEGDecode6MP(benchmark::State& state) {
     Threads(state);
     const codecs::Bytes& data = EncodedJPEG();
-    for (auto _ : state) benchmark::DoNotOptimize(codecs::DecodeJPEG(data.data(), data.size(), "bench.jpg"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(codecs::DecodeJPEG(data.data(), data.size(), "bench.jpg"));
     SetBytes(state, std::size_t(kCodecW) * kCodecH * sizeof(TColor32));
 }
 void BM_PNGEncode6MP(benchmark::State& state) {
     Threads(state);
     const TBitmap32& src = PhotoAt(kCodecW, kCodecH);
-    for (auto _ : state) benchmark::DoNotOptimize(codecs::EncodePNG24(src));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(codecs::EncodePNG24(src));
     SetBytes(state, src.PixelCount() * sizeof(TColor32));
 }
 void BM_PNGDecode6MP(benchmark::State& state) {
     Threads(state);
     const codecs::Bytes& data = EncodedPNG();
-    for (auto _ : state) benchmark::DoNotOptimize(codecs::DecodePNG(data.data(), data.size(), "bench.png"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(codecs::DecodePNG(data.data(), data.size(), "bench.png"));
     SetBytes(state, std::size_t(kCodecW) * kCodecH * sizeof(TColor32));
 }
 // The codecs are single-threaded libraries: one thread only.

@@ -27,8 +27,12 @@ const char* const kAllocError = "Can't allocate the DIB handle";
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kMapThreshold = std::size_t(1) << 20;
 
-bool IsMapped(std::size_t bytes) { return bytes >= kMapThreshold; }
-std::size_t MappedLength(std::size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
+bool IsMapped(std::size_t bytes) {
+    return bytes >= kMapThreshold;
+}
+std::size_t MappedLength(std::size_t bytes) {
+    return (bytes + kHugePage - 1) & ~(kHugePage - 1);
+}
 
 // A zeroed block of `bytes` bytes, or nullptr when memory runs out.
 TColor32* AllocZeroed(std::size_t bytes) {
@@ -70,9 +74,9 @@ void CheckBitmapSize(long long w, long long h) {
 // ---- Lifecycle ----------------------------------------------------------------------------------
 
 TBitmap32::TBitmap32(TBitmap32&& o) noexcept
-    : fBits(o.fBits), fWidth(o.fWidth), fHeight(o.fHeight), fAllocBytes(o.fAllocBytes), fDrawMode(o.fDrawMode),
-      fMasterAlpha(o.fMasterAlpha), fOuterColor(o.fOuterColor), fStretchFilter(o.fStretchFilter),
-      fPenColor(o.fPenColor), fPenX(o.fPenX), fPenY(o.fPenY) {
+    : fBits(o.fBits), fWidth(o.fWidth), fHeight(o.fHeight), fAllocBytes(o.fAllocBytes),
+      fDrawMode(o.fDrawMode), fMasterAlpha(o.fMasterAlpha), fOuterColor(o.fOuterColor),
+      fStretchFilter(o.fStretchFilter), fPenColor(o.fPenColor), fPenX(o.fPenX), fPenY(o.fPenY) {
     o.fBits = nullptr;
     o.fAllocBytes = 0;
     o.fWidth = o.fHeight = 0;
@@ -96,7 +100,9 @@ TBitmap32& TBitmap32::operator=(TBitmap32&& o) noexcept {
     return *this;
 }
 
-TBitmap32::~TBitmap32() { FreeBits(); }
+TBitmap32::~TBitmap32() {
+    FreeBits();
+}
 
 void TBitmap32::FreeBits() {
     FreeBlock(fBits, fAllocBytes);
@@ -227,7 +233,9 @@ void TBitmap32::Unsubscribe(int id) {
     std::erase_if(fObservers, [id](const Observer& o) { return o.id == id; });
 }
 
-void TBitmap32::Changed() { Notify(); }
+void TBitmap32::Changed() {
+    Notify();
+}
 
 void TBitmap32::EndUpdate() {
     if (fUpdateCount == 0) return;
@@ -273,7 +281,8 @@ void TBitmap32::Clear(TColor32 c) {
 void TBitmap32::FillRect(int x1, int y1, int x2, int y2, TColor32 c) {
     if (x2 <= x1 || y2 <= y1 || Empty()) return;
     const std::size_t n = std::size_t(x2 - x1);
-    for (int y = y1; y < y2; ++y) std::fill_n(PixelPtr(x1, y), n, c);
+    for (int y = y1; y < y2; ++y)
+        std::fill_n(PixelPtr(x1, y), n, c);
     Notify();
 }
 
@@ -296,7 +305,8 @@ void TBitmap32::ResetAlpha(int a) {
         [&](int b, int e) {
             TColor32* p = bits + std::size_t(b) * w;
             const std::size_t n = std::size_t(e - b) * w;
-            for (std::size_t i = 0; i < n; ++i) p[i] = (p[i] & 0x00FFFFFFu) | alpha;
+            for (std::size_t i = 0; i < n; ++i)
+                p[i] = (p[i] & 0x00FFFFFFu) | alpha;
         },
         kParallelPixels);
     Notify();
@@ -310,7 +320,8 @@ namespace {
 void BlendConstant(TColor32* p, std::size_t n, std::ptrdiff_t step, TColor32 c) {
     const int a = AlphaComponent(c);
     if (a == 0) return;
-    for (std::size_t i = 0; i < n; ++i, p += step) *p = a == 255 ? c : CombineReg(c, *p, a);
+    for (std::size_t i = 0; i < n; ++i, p += step)
+        *p = a == 255 ? c : CombineReg(c, *p, a);
 }
 
 } // namespace
@@ -493,7 +504,8 @@ void BlockTransfer(TBitmap32& dst, int x, int y, const TBitmap32& src, const TRe
     if (&src == &dst) {
         copy.SetSize(int(w), int(h));
         for (long long r = 0; r < h; ++r)
-            std::memcpy(copy.ScanLine(int(r)), src.ScanLine(int(st + r)) + sl, std::size_t(w) * sizeof(TColor32));
+            std::memcpy(copy.ScanLine(int(r)), src.ScanLine(int(st + r)) + sl,
+                        std::size_t(w) * sizeof(TColor32));
         from = &copy;
         sl = st = 0;
     }
@@ -517,7 +529,9 @@ void BlockTransfer(TBitmap32& dst, int x, int y, const TBitmap32& src, const TRe
     dst.Changed();
 }
 
-void TBitmap32::DrawTo(TBitmap32& dst, int x, int y) const { BlockTransfer(dst, x, y, *this); }
+void TBitmap32::DrawTo(TBitmap32& dst, int x, int y) const {
+    BlockTransfer(dst, x, y, *this);
+}
 
 // ---- Files and streams --------------------------------------------------------------------------
 
@@ -534,8 +548,12 @@ void TBitmap32::SaveToStream(std::ostream& s) const {
 
 namespace {
 
-std::uint32_t Le16(const std::uint8_t* p) { return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8); }
-std::uint32_t Le32(const std::uint8_t* p) { return Le16(p) | (Le16(p + 2) << 16); }
+std::uint32_t Le16(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8);
+}
+std::uint32_t Le32(const std::uint8_t* p) {
+    return Le16(p) | (Le16(p + 2) << 16);
+}
 
 // Reads up to n more bytes onto the end of buf, in pieces, so that a header claiming a huge size
 // on a short stream allocates no more than the stream holds. Returns the number of bytes read.
@@ -603,7 +621,8 @@ TBitmap32 ReadBmpFromStream(std::istream& s) {
     const bool hitEnd = !s;
 
     std::size_t consumed = buf.size();
-    TBitmap32 result = codecs::DecodeBMP(buf.data(), buf.size(), name, codecs::BmpReadOptions{false}, &consumed);
+    TBitmap32 result =
+        codecs::DecodeBMP(buf.data(), buf.size(), name, codecs::BmpReadOptions{false}, &consumed);
     if (hitEnd) s.clear(); // the image was complete: the stream merely ends with it
     if (consumed < buf.size()) {
         s.seekg(-std::streamoff(buf.size() - consumed), std::ios_base::cur);

@@ -13,13 +13,16 @@ namespace {
 // ---- Scalar -------------------------------------------------------------------------------------
 
 void BlendLineScalar(const TColor32* src, TColor32* dst, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) dst[i] = BlendReg(src[i], dst[i]);
+    for (std::size_t i = 0; i < n; ++i)
+        dst[i] = BlendReg(src[i], dst[i]);
 }
 void BlendLineExScalar(const TColor32* src, TColor32* dst, std::size_t n, int m) {
-    for (std::size_t i = 0; i < n; ++i) dst[i] = BlendRegEx(src[i], dst[i], m);
+    for (std::size_t i = 0; i < n; ++i)
+        dst[i] = BlendRegEx(src[i], dst[i], m);
 }
 void CombineLineScalar(const TColor32* src, TColor32* dst, std::size_t n, int w) {
-    for (std::size_t i = 0; i < n; ++i) dst[i] = CombineReg(src[i], dst[i], w);
+    for (std::size_t i = 0; i < n; ++i)
+        dst[i] = CombineReg(src[i], dst[i], w);
 }
 
 // ---- SSE2: four pixels per step -----------------------------------------------------------------
@@ -30,11 +33,12 @@ inline __m128i Mix16(__m128i f, __m128i b, __m128i w) {
     return _mm_srli_epi16(_mm_add_epi16(s, k128), 8);
 }
 // Weight lanes from each pixel's alpha word (word 3 of each 64-bit half).
-inline __m128i AlphaWords(__m128i px16) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF); }
+inline __m128i AlphaWords(__m128i px16) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF);
+}
 
 // mode 0: blend by alpha; 1: blend by alpha * m >> 8; 2: combine with constant weight m.
-template <int Mode>
-inline __m128i Op4(__m128i f, __m128i b, __m128i wm) {
+template <int Mode> inline __m128i Op4(__m128i f, __m128i b, __m128i wm) {
     const __m128i z = _mm_setzero_si128();
     __m128i fl = _mm_unpacklo_epi8(f, z), fh = _mm_unpackhi_epi8(f, z);
     __m128i bl = _mm_unpacklo_epi8(b, z), bh = _mm_unpackhi_epi8(b, z);
@@ -59,8 +63,7 @@ inline __m128i Op4(__m128i f, __m128i b, __m128i wm) {
     return r;
 }
 
-template <int Mode>
-void RowSSE2(const TColor32* src, TColor32* dst, std::size_t n, int m) {
+template <int Mode> void RowSSE2(const TColor32* src, TColor32* dst, std::size_t n, int m) {
     const __m128i wm = _mm_set1_epi16(short(m));
     const __m128i am = _mm_set1_epi32(int(0xFF000000u));
     std::size_t i = 0;
@@ -96,19 +99,18 @@ KV_AVX2 inline __m256i Lerp16(__m256i f, __m256i b, __m256i w) {
 // Weight words from the alpha bytes of packed pixels: pixels 0-1 (lo) or 2-3 (hi) of each 128-bit half,
 // matching the order of unpacklo/unpackhi.
 KV_AVX2 inline __m256i AlphaLo(__m256i f) {
-    const __m256i m = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1, 3, -1, 3, -1, 3, -1, 3,
-                                       -1, 7, -1, 7, -1, 7, -1, 7, -1);
+    const __m256i m = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1, 3, -1, 3, -1,
+                                       3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
     return _mm256_shuffle_epi8(f, m);
 }
 KV_AVX2 inline __m256i AlphaHi(__m256i f) {
-    const __m256i m = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1, 11, -1, 11, -1,
-                                       11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
+    const __m256i m = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1, 11, -1,
+                                       11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
     return _mm256_shuffle_epi8(f, m);
 }
 
 // Unpack and pack work within 128-bit halves in the same way, so pixel order is kept.
-template <int Mode>
-KV_AVX2 inline __m256i Op8(__m256i f, __m256i b, __m256i wm) {
+template <int Mode> KV_AVX2 inline __m256i Op8(__m256i f, __m256i b, __m256i wm) {
     const __m256i z = _mm256_setzero_si256();
     __m256i wl, wh;
     if constexpr (Mode == 2) {
@@ -132,8 +134,7 @@ KV_AVX2 inline __m256i Op8(__m256i f, __m256i b, __m256i wm) {
     return _mm256_packus_epi16(lo, hi);
 }
 
-template <int Mode>
-KV_AVX2 void RowAVX2(const TColor32* src, TColor32* dst, std::size_t n, int m) {
+template <int Mode> KV_AVX2 void RowAVX2(const TColor32* src, TColor32* dst, std::size_t n, int m) {
     const __m256i wm = _mm256_set1_epi16(short(Mode == 1 ? m << 8 : m));
     const __m256i am = _mm256_set1_epi32(int(0xFF000000u));
     std::size_t i = 0;
@@ -173,8 +174,12 @@ inline int Level() {
 
 } // namespace
 
-BlendPath BestBlendPath() { return BlendPath(Best()); }
-BlendPath ActiveBlendPath() { return BlendPath(Level()); }
+BlendPath BestBlendPath() {
+    return BlendPath(Best());
+}
+BlendPath ActiveBlendPath() {
+    return BlendPath(Level());
+}
 void SetBlendPath(BlendPath p) {
     int l = int(p);
     if (l > Best()) l = Best();
@@ -184,9 +189,15 @@ void SetBlendPath(BlendPath p) {
 
 void BlendLine(const TColor32* src, TColor32* dst, std::size_t n) {
     switch (Level()) {
-    case 2: RowAVX2<0>(src, dst, n, 0); break;
-    case 1: RowSSE2<0>(src, dst, n, 0); break;
-    default: BlendLineScalar(src, dst, n); break;
+    case 2:
+        RowAVX2<0>(src, dst, n, 0);
+        break;
+    case 1:
+        RowSSE2<0>(src, dst, n, 0);
+        break;
+    default:
+        BlendLineScalar(src, dst, n);
+        break;
     }
 }
 
@@ -194,9 +205,15 @@ void BlendLineEx(const TColor32* src, TColor32* dst, std::size_t n, int masterAl
     if (masterAlpha <= 0) return; // every weight is 0: the background stays
     if (masterAlpha > 255) masterAlpha = 255;
     switch (Level()) {
-    case 2: RowAVX2<1>(src, dst, n, masterAlpha); break;
-    case 1: RowSSE2<1>(src, dst, n, masterAlpha); break;
-    default: BlendLineExScalar(src, dst, n, masterAlpha); break;
+    case 2:
+        RowAVX2<1>(src, dst, n, masterAlpha);
+        break;
+    case 1:
+        RowSSE2<1>(src, dst, n, masterAlpha);
+        break;
+    default:
+        BlendLineExScalar(src, dst, n, masterAlpha);
+        break;
     }
 }
 
@@ -204,9 +221,15 @@ void CombineLine(const TColor32* src, TColor32* dst, std::size_t n, int W) {
     if (W <= 0) return; // weight 0 returns the background
     if (W > 255) W = 255;
     switch (Level()) {
-    case 2: RowAVX2<2>(src, dst, n, W); break;
-    case 1: RowSSE2<2>(src, dst, n, W); break;
-    default: CombineLineScalar(src, dst, n, W); break;
+    case 2:
+        RowAVX2<2>(src, dst, n, W);
+        break;
+    case 1:
+        RowSSE2<2>(src, dst, n, W);
+        break;
+    default:
+        CombineLineScalar(src, dst, n, W);
+        break;
     }
 }
 

@@ -36,11 +36,12 @@ void BlendLine(const TColor32* src, TColor32* dst, std::size_t n);
 void BlendLineEx(const TColor32* src, TColor32* dst, std::size_t n, int masterAlpha);
 void CombineLine(const TColor32* src, TColor32* dst, std::size_t n, int W);
 
-// The implementation the row routines use. Every level gives the bits of the scalar functions
-// above; tests run each level against them, benchmarks compare their speed.
+// The implementation the row routines use (and the channel kernels of Brighten and Contrast).
+// Every level gives the bits of the scalar functions above; tests run each level against them,
+// benchmarks compare their speed.
 enum class BlendPath { Scalar = 0, SSE2 = 1, AVX2 = 2 };
-BlendPath BestBlendPath();        // the best level this processor supports
-BlendPath ActiveBlendPath();      // the level in use (the best one unless lowered)
-void SetBlendPath(BlendPath p);   // selects p, capped at BestBlendPath()
+BlendPath BestBlendPath();      // the best level this processor supports
+BlendPath ActiveBlendPath();    // the level in use (the best one unless lowered)
+void SetBlendPath(BlendPath p); // selects p, capped at BestBlendPath()
 
 } // namespace kv

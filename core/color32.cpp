@@ -64,7 +64,9 @@ float HueToValue(float m1, float m2, float h) {
     return m1;
 }
 
-int ToByte(float v) { return Clamp(RoundI(static_cast<double>(v) * 255.0)); }
+int ToByte(float v) {
+    return Clamp(RoundI(static_cast<double>(v) * 255.0));
+}
 
 } // namespace
 

@@ -26,7 +26,9 @@ int SaturateInt(__int128 v) {
 }
 
 // Floor of v / 65536 (an arithmetic shift).
-__int128 FixedFloor(__int128 v) { return v >> 16; }
+__int128 FixedFloor(__int128 v) {
+    return v >> 16;
+}
 
 } // namespace
 
@@ -82,7 +84,8 @@ void TImgView32::SetScrollBarSize(int s) {
 }
 
 TRect TImgView32::GetViewportRect() const {
-    return TRect{0, 0, std::max(0, fClientWidth - fScrollBarSize), std::max(0, fClientHeight - fScrollBarSize)};
+    return TRect{0, 0, std::max(0, fClientWidth - fScrollBarSize),
+                 std::max(0, fClientHeight - fScrollBarSize)};
 }
 
 namespace {
@@ -151,7 +154,8 @@ TPoint TImgView32::ViewToPicture(int x, int y) const {
 
 TPoint TImgView32::PictureToView(int x, int y) const {
     const TViewMapping m = Mapping();
-    return TPoint{SaturateInt(FixedFloor(__int128(x) * m.sx) + m.ox), SaturateInt(FixedFloor(__int128(y) * m.sy) + m.oy)};
+    return TPoint{SaturateInt(FixedFloor(__int128(x) * m.sx) + m.ox),
+                  SaturateInt(FixedFloor(__int128(y) * m.sy) + m.oy)};
 }
 
 void TImgView32::RunStages(TBitmap32& dst, const TViewMapping& m, const TRect& bitmapRect, bool onScreen) {
@@ -169,7 +173,8 @@ void TImgView32::RunStages(TBitmap32& dst, const TViewMapping& m, const TRect& b
 
 void TImgView32::Paint() {
     const TRect vp = GetViewportRect();
-    if (fBuffer.Width() != vp.Width() || fBuffer.Height() != vp.Height()) fBuffer.SetSize(vp.Width(), vp.Height());
+    if (fBuffer.Width() != vp.Width() || fBuffer.Height() != vp.Height())
+        fBuffer.SetSize(vp.Width(), vp.Height());
     if (fBuffer.Empty()) return;
     RunStages(fBuffer, Mapping(), GetBitmapRect(), true);
 }

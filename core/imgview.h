@@ -17,7 +17,7 @@ namespace kv {
 enum TPaintStage { psCustom = 0, psControlFrame = 1, psDrawBitmap = 2, psBitmapFrame = 3, psDrawLayers = 4 };
 
 class TImgView32 {
-public:
+  public:
     TImgView32();
     ~TImgView32();
     TImgView32(const TImgView32&) = delete;
@@ -77,7 +77,7 @@ public:
     // Asks the widget to repaint (optional).
     std::function<void()> OnInvalidate;
 
-private:
+  private:
     void FireChange();
     void Invalidate();
     void ClampScroll();

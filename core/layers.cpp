@@ -15,9 +15,13 @@ void TCustomLayer::SetLayerOptions(std::uint32_t options) {
     Changed();
 }
 
-void TCustomLayer::SetVisible(bool v) { SetLayerOptions(v ? (fOptions | LOB_VISIBLE) : (fOptions & ~LOB_VISIBLE)); }
+void TCustomLayer::SetVisible(bool v) {
+    SetLayerOptions(v ? (fOptions | LOB_VISIBLE) : (fOptions & ~LOB_VISIBLE));
+}
 
-int TCustomLayer::Index() const { return fCollection->IndexOf(this); }
+int TCustomLayer::Index() const {
+    return fCollection->IndexOf(this);
+}
 
 void TCustomLayer::SetIndex(int i) {
     const int from = Index();
@@ -27,7 +31,9 @@ void TCustomLayer::SetIndex(int i) {
     fCollection->MoveLayer(from, i);
 }
 
-void TCustomLayer::BringToFront() { SetIndex(fCollection->Count() - 1); }
+void TCustomLayer::BringToFront() {
+    SetIndex(fCollection->Count() - 1);
+}
 
 void TCustomLayer::PaintLayer(TBitmap32& dst, const TViewMapping& m) {
     Paint(dst, m);
@@ -36,7 +42,9 @@ void TCustomLayer::PaintLayer(TBitmap32& dst, const TViewMapping& m) {
 
 void TCustomLayer::Paint(TBitmap32&, const TViewMapping&) {}
 
-bool TCustomLayer::HitTest(int, int) const { return false; }
+bool TCustomLayer::HitTest(int, int) const {
+    return false;
+}
 
 void TCustomLayer::MouseDown(int button, int x, int y) {
     if (OnMouseDown) OnMouseDown(*this, button, x, y);
@@ -64,7 +72,9 @@ void TPositionedLayer::SetScaled(bool s) {
     Changed();
 }
 
-TFloatRect TPositionedLayer::GetAdjustedLocation() const { return GetAdjustedLocation(LayerCollection().Mapping()); }
+TFloatRect TPositionedLayer::GetAdjustedLocation() const {
+    return GetAdjustedLocation(LayerCollection().Mapping());
+}
 
 TFloatRect TPositionedLayer::GetAdjustedLocation(const TViewMapping& m) const {
     if (!fScaled) return fLocation;
@@ -98,7 +108,9 @@ TBitmapLayer::TBitmapLayer(TLayerCollection& owner) : TPositionedLayer(owner) {
     fSubscription = Bitmap.Subscribe([this] { Changed(); });
 }
 
-TBitmapLayer::~TBitmapLayer() { Bitmap.Unsubscribe(fSubscription); }
+TBitmapLayer::~TBitmapLayer() {
+    Bitmap.Unsubscribe(fSubscription);
+}
 
 void TBitmapLayer::SetCropped(bool c) {
     if (c == fCropped) return;
@@ -138,8 +150,8 @@ void TBitmapLayer::Paint(TBitmap32& dst, const TViewMapping& m) {
     auto toSrc = [](long long off, long long s, long long n) {
         return int(std::clamp<long long>(RoundHalfEven(double(off) * double(s) / double(n)), 0, s));
     };
-    TRect src{toSrc(vis.Left - d.Left, sw, dw), toSrc(vis.Top - d.Top, sh, dh), toSrc(vis.Right - d.Left, sw, dw),
-              toSrc(vis.Bottom - d.Top, sh, dh)};
+    TRect src{toSrc(vis.Left - d.Left, sw, dw), toSrc(vis.Top - d.Top, sh, dh),
+              toSrc(vis.Right - d.Left, sw, dw), toSrc(vis.Bottom - d.Top, sh, dh)};
     // Keep at least one source pixel on each axis.
     if (src.Right <= src.Left) {
         if (src.Left >= sw) src.Left = int(sw) - 1;
@@ -153,8 +165,8 @@ void TBitmapLayer::Paint(TBitmap32& dst, const TViewMapping& m) {
     auto toDst = [](long long off, long long s, long long n, int origin) {
         return origin + int(RoundHalfEven(double(off) * double(n) / double(s)));
     };
-    TRect part{toDst(src.Left, sw, dw, d.Left), toDst(src.Top, sh, dh, d.Top), toDst(src.Right, sw, dw, d.Left),
-               toDst(src.Bottom, sh, dh, d.Top)};
+    TRect part{toDst(src.Left, sw, dw, d.Left), toDst(src.Top, sh, dh, d.Top),
+               toDst(src.Right, sw, dw, d.Left), toDst(src.Bottom, sh, dh, d.Top)};
     if (part.IsEmpty()) return;
     Bitmap.DrawTo(dst, part, src);
 }
@@ -165,7 +177,8 @@ TLayerCollection::TLayerCollection(TImgView32* owner) : fOwner(owner) {}
 
 TLayerCollection::~TLayerCollection() {
     fDestroying = true;
-    while (!fItems.empty()) fItems.pop_back();
+    while (!fItems.empty())
+        fItems.pop_back();
 }
 
 int TLayerCollection::IndexOf(const TCustomLayer* layer) const {
@@ -193,11 +206,14 @@ void TLayerCollection::Delete(int index) {
 void TLayerCollection::Clear() {
     if (fItems.empty()) return;
     BeginUpdate();
-    while (!fItems.empty()) Delete(Count() - 1);
+    while (!fItems.empty())
+        Delete(Count() - 1);
     EndUpdate();
 }
 
-TViewMapping TLayerCollection::Mapping() const { return fOwner ? fOwner->Mapping() : TViewMapping{}; }
+TViewMapping TLayerCollection::Mapping() const {
+    return fOwner ? fOwner->Mapping() : TViewMapping{};
+}
 
 TCustomLayer* TLayerCollection::FindLayerAt(int x, int y) const {
     for (int i = Count() - 1; i >= 0; --i) {

@@ -34,7 +34,7 @@ struct TViewMapping {
 };
 
 class TCustomLayer {
-public:
+  public:
     using PaintHandler = std::function<void(TCustomLayer& sender, TBitmap32& dst)>;
     using MouseDownHandler = std::function<void(TCustomLayer& sender, int button, int x, int y)>;
 
@@ -70,16 +70,16 @@ public:
     // Reports a property change to the collection (unless LOB_NO_UPDATE is set).
     void Changed();
 
-protected:
+  protected:
     virtual void Paint(TBitmap32& dst, const TViewMapping& m);
     std::uint32_t fOptions = LOB_VISIBLE;
 
-private:
+  private:
     TLayerCollection* fCollection;
 };
 
 class TPositionedLayer : public TCustomLayer {
-public:
+  public:
     explicit TPositionedLayer(TLayerCollection& owner);
 
     const TFloatRect& Location() const { return fLocation; }
@@ -95,13 +95,13 @@ public:
 
     bool HitTest(int x, int y) const override;
 
-private:
+  private:
     TFloatRect fLocation{0, 0, 64, 64};
     bool fScaled = false;
 };
 
 class TBitmapLayer : public TPositionedLayer {
-public:
+  public:
     explicit TBitmapLayer(TLayerCollection& owner);
     ~TBitmapLayer() override;
 
@@ -116,10 +116,10 @@ public:
 
     bool HitTest(int x, int y) const override;
 
-protected:
+  protected:
     void Paint(TBitmap32& dst, const TViewMapping& m) override;
 
-private:
+  private:
     int fSubscription = 0;
     bool fCropped = false;
     bool fAlphaHit = false;
@@ -127,7 +127,7 @@ private:
 
 // The ordered layer list of one view; index 0 is painted first. Owns its layers.
 class TLayerCollection {
-public:
+  public:
     explicit TLayerCollection(TImgView32* owner = nullptr);
     ~TLayerCollection();
     TLayerCollection(const TLayerCollection&) = delete;
@@ -140,8 +140,7 @@ public:
     int IndexOf(const TCustomLayer* layer) const; // -1 when not in this collection
 
     // Creates a layer at the top and notifies.
-    template <class T, class... Args>
-    T& Add(Args&&... args) {
+    template <class T, class... Args> T& Add(Args&&... args) {
         static_assert(std::is_base_of_v<TCustomLayer, T>);
         auto p = std::make_unique<T>(*this, std::forward<Args>(args)...);
         T& ref = *p;
@@ -178,7 +177,7 @@ public:
     // Paints the visible layers bottom to top.
     void PaintLayers(TBitmap32& dst, const TViewMapping& m);
 
-private:
+  private:
     friend class TCustomLayer;
     void MoveLayer(int from, int to);
     void NotifyRemoving(TCustomLayer& layer);
@@ -188,8 +187,7 @@ private:
     int fUpdateCount = 0;
     bool fPending = false;
     bool fDestroying = false;
-    template <class F>
-    struct Observer {
+    template <class F> struct Observer {
         int id;
         F fn;
     };

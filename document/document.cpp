@@ -24,7 +24,9 @@ void TDocument::Select(TCustomLayer* layer) {
     fSelection = (layer && Layers().IndexOf(layer) >= 0) ? layer : nullptr;
 }
 
-TBitmapLayer* TDocument::SelectedBitmapLayer() const { return dynamic_cast<TBitmapLayer*>(fSelection); }
+TBitmapLayer* TDocument::SelectedBitmapLayer() const {
+    return dynamic_cast<TBitmapLayer*>(fSelection);
+}
 
 void TDocument::Compose() {
     Select(nullptr);
@@ -35,7 +37,8 @@ void TDocument::Compose() {
     }
     // Reuse the composite's memory when it already has the size; the opaque base picture then
     // overwrites every pixel, so only a blending base picture needs the pixels zeroed first.
-    const bool reuse = Composite.Width() == base.Width() && Composite.Height() == base.Height() && !Composite.Empty();
+    const bool reuse =
+        Composite.Width() == base.Width() && Composite.Height() == base.Height() && !Composite.Empty();
     Composite.BeginUpdate();
     Composite.SetDrawMode(dmOpaque);
     Composite.SetMasterAlpha(255);
@@ -160,6 +163,8 @@ void TDocument::LayerInterpolateClick(bool checked) {
     Modified = kMarkModified;
 }
 
-void TDocument::ImageInterpolateClick(bool checked) { Base().SetStretchFilter(checked ? sfLinear : sfNearest); }
+void TDocument::ImageInterpolateClick(bool checked) {
+    Base().SetStretchFilter(checked ? sfLinear : sfNearest);
+}
 
 } // namespace kv

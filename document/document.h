@@ -12,11 +12,11 @@ namespace kv {
 struct TZoomModel;
 
 // Layer tags.
-constexpr int kTagOrdinary = 0;     // frame overlays, picture layers restored from a project
-constexpr int kTagOvalFrame = 1;    // the oval-frame generator's frame layer
-constexpr int kTagTemporary1 = 3;   // temporary helper layers
+constexpr int kTagOrdinary = 0;   // frame overlays, picture layers restored from a project
+constexpr int kTagOvalFrame = 1;  // the oval-frame generator's frame layer
+constexpr int kTagTemporary1 = 3; // temporary helper layers
 constexpr int kTagTemporary2 = 4;
-constexpr int kTagCaption = 159;    // the caption layer (at most one)
+constexpr int kTagCaption = 159; // the caption layer (at most one)
 
 // Modified mark values.
 constexpr int kMarkClean = 100;
@@ -43,11 +43,14 @@ struct THistoryState {
     int RedoLayer = kBaseLayerIndex;
     TFloatRect UndoLocation{};
     TFloatRect RedoLocation{};
-    void ClearSteps() { UndoKind = kHistNone; RedoKind = kHistNone; }
+    void ClearSteps() {
+        UndoKind = kHistNone;
+        RedoKind = kHistNone;
+    }
 };
 
 class TDocument {
-public:
+  public:
     TDocument();
     ~TDocument();
     TDocument(const TDocument&) = delete;
@@ -105,7 +108,7 @@ public:
     // drawing properties (DrawMode, MasterAlpha, OuterColor, StretchFilter).
     void SetBasePixels(const TBitmap32& src);
 
-private:
+  private:
     TCustomLayer* fSelection = nullptr;
     int fViewSubscription = 0;
     int fRemovingSubscription = 0;

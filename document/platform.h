@@ -25,7 +25,7 @@ enum class TModalResult { Ok, Cancel };
 // A dialog model the platform can show; the platform picks the window for it by its name
 // (the dialog class name, e.g. "TGamma").
 class TDialogModel {
-public:
+  public:
     virtual ~TDialogModel() = default;
     virtual std::string DialogName() const = 0;
 };
@@ -56,7 +56,7 @@ struct TFileDialogResult {
 enum class TCursorShape { Default, Cross };
 
 class TPlatform {
-public:
+  public:
     virtual ~TPlatform() = default;
 
     // Modal message box with one of the three button sets.
@@ -115,7 +115,8 @@ public:
     // Filled ellipse inscribed in bounds, colour copied (not blended).
     virtual void FillEllipse(TBitmap32& dst, const TRect& bounds, TColor32 color) = 0;
     // src drawn onto dst at (x, y), pixels whose colour channels equal transparent's left out.
-    virtual void DrawTransparent(TBitmap32& dst, int x, int y, const TBitmap32& src, TColor32 transparent) = 0;
+    virtual void DrawTransparent(TBitmap32& dst, int x, int y, const TBitmap32& src,
+                                 TColor32 transparent) = 0;
 
     // The executable's folder and the current working folder, each ending with a separator.
     virtual std::string ProgramFolder() = 0;

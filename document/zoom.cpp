@@ -11,11 +11,11 @@ namespace {
 
 // Zoom changes only the view: the modified mark is put back when the command ends.
 class KeepMark {
-public:
+  public:
     explicit KeepMark(TDocument& doc) : fDoc(doc), fMark(doc.Modified) {}
     ~KeepMark() { fDoc.Modified = fMark; }
 
-private:
+  private:
     TDocument& fDoc;
     int fMark;
 };
@@ -42,7 +42,9 @@ int ParseWholeNumber(const std::string& s) {
 
 } // namespace
 
-std::string ScalePercentText(float scale) { return std::to_string(RoundHalfEven(double(scale) * 100.0)) + "%"; }
+std::string ScalePercentText(float scale) {
+    return std::to_string(RoundHalfEven(double(scale) * 100.0)) + "%";
+}
 
 void ImgViewMouseWheelUp(TZoomModel& combo, TDocument& doc) {
     KeepMark keep(doc);
@@ -99,7 +101,9 @@ void FitToWindow(TZoomModel& combo, TDocument& doc) {
     ShowScale(combo, v.Scale());
 }
 
-void CustomPaintStage(TImgView32& view) { view.Buffer().Clear(BufColor); }
+void CustomPaintStage(TImgView32& view) {
+    view.Buffer().Clear(BufColor);
+}
 
 void InstallCustomPaintStage(TImgView32& view) {
     view.SetCustomStage([&view](TBitmap32&, bool) { CustomPaintStage(view); });

@@ -5,6 +5,7 @@
 #include "document/zoom.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QImage>
 #include <QPaintEvent>
@@ -35,15 +36,18 @@ ImageViewWidget::~ImageViewWidget() {
 
 void ImageViewWidget::ViewChanged() {
     TImgView32& v = fDoc.ImgView;
-    // Zooming keeps the centre of the viewport on the same part of the picture.
+    // Zooming keeps the picture point at the centre of the viewport where it is.
     if (v.Scale() != fLastScale) {
-        TRect vp = v.GetViewportRect();
-        double k = double(v.Scale()) / double(fLastScale);
-        int cx = int((v.ScrollX() + vp.Width() / 2.0) * k - vp.Width() / 2.0);
-        int cy = int((v.ScrollY() + vp.Height() / 2.0) * k - vp.Height() / 2.0);
+        const double k = double(v.Scale()) / double(fLastScale);
+        const TRect before = fLastRect;
         fLastScale = v.Scale();
-        v.SetScrollPos(std::max(0, cx), std::max(0, cy));
+        if (!before.IsEmpty()) {
+            TRect vp = v.GetViewportRect();
+            double ex = (vp.Width() / 2.0 - before.Left) * k, ey = (vp.Height() / 2.0 - before.Top) * k;
+            v.SetScrollPos(int(std::lround(ex - vp.Width() / 2.0)), int(std::lround(ey - vp.Height() / 2.0)));
+        }
     }
+    fLastRect = v.GetBitmapRect();
     SyncScrollBars();
     viewport()->update();
 }
@@ -69,6 +73,7 @@ void ImageViewWidget::resizeEvent(QResizeEvent* e) {
     int bar = verticalScrollBar()->sizeHint().width();
     fDoc.ImgView.SetScrollBarSize(bar);
     fDoc.ImgView.SetClientSize(viewport()->width() + bar, viewport()->height() + bar);
+    fLastRect = fDoc.ImgView.GetBitmapRect();
     SyncScrollBars();
     viewport()->update();
 }
@@ -76,6 +81,7 @@ void ImageViewWidget::resizeEvent(QResizeEvent* e) {
 void ImageViewWidget::scrollContentsBy(int, int) {
     if (fSyncing) return;
     fDoc.ImgView.SetScrollPos(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    fLastRect = fDoc.ImgView.GetBitmapRect();
     viewport()->update();
 }
 

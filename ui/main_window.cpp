@@ -32,7 +32,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     fScaleCombo->setEditable(true);
     fScaleCombo->setInsertPolicy(QComboBox::NoInsert);
     fScaleCombo->setCompleter(nullptr); // the text is the handler's: no inline completion
-    for (const std::string& item : fZoom.Items) fScaleCombo->addItem(QString::fromStdString(item));
+    for (const std::string& item : fZoom.Items)
+        fScaleCombo->addItem(QString::fromStdString(item));
     fScaleCombo->setMinimumContentsLength(6);
     bar->addWidget(fScaleCombo);
     ShowZoom();
@@ -57,17 +58,22 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     resize(1000, 720);
 }
 
-MainWindow::~MainWindow() = default;
+// The view widget holds a subscription to the document: it goes before the document does.
+MainWindow::~MainWindow() { delete fView; }
 
-QString MainWindow::FileNameText() const { return fFileLabel->text(); }
-QString MainWindow::SizeText() const { return fSizeLabel->text(); }
+QString MainWindow::FileNameText() const {
+    return fFileLabel->text();
+}
+QString MainWindow::SizeText() const {
+    return fSizeLabel->text();
+}
 
 void MainWindow::ShowZoom() {
     fShowingZoom = true;
     fScaleCombo->setEditText(QString::fromStdString(fZoom.Text));
     if (QLineEdit* edit = fScaleCombo->lineEdit())
-        edit->setCursorPosition(int(QString::fromStdString(fZoom.Text.substr(0, std::size_t(std::max(0, fZoom.CaretPos))))
-                                        .size()));
+        edit->setCursorPosition(int(
+            QString::fromStdString(fZoom.Text.substr(0, std::size_t(std::max(0, fZoom.CaretPos)))).size()));
     fShowingZoom = false;
 }
 

@@ -18,7 +18,7 @@ class ImageViewWidget;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -35,7 +35,7 @@ public:
     QString FileNameText() const;
     QString SizeText() const;
 
-private:
+  private:
     void ScaleComboEdited(const QString& text);
     void ShowZoom(); // combo box := the zoom model's text and caret
 

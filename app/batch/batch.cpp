@@ -51,14 +51,17 @@ ResizeStep ParseResize(const std::string& text) {
                 step.filter = f.filter;
                 found = true;
             }
-        if (!found) throw UsageError("unknown resize filter \"" + name + "\" (use nearest, linear, linear2 or spline)");
+        if (!found)
+            throw UsageError("unknown resize filter \"" + name +
+                             "\" (use nearest, linear, linear2 or spline)");
     }
     auto x = size.find_first_of("xX");
     if (x == std::string::npos) throw UsageError(syntax);
     long long w = 0, h = 0;
     if (!ParseWhole(size.substr(0, x), 0, 1LL << 40, w) || !ParseWhole(size.substr(x + 1), 0, 1LL << 40, h))
         throw UsageError(syntax);
-    if (w < 1 || h < 1) throw UsageError("--resize: width and height must be at least 1, got \"" + size + "\"");
+    if (w < 1 || h < 1)
+        throw UsageError("--resize: width and height must be at least 1, got \"" + size + "\"");
     if (w > kMaxBitmapSide || h > kMaxBitmapSide)
         throw UsageError("--resize: width and height must be at most " + std::to_string(kMaxBitmapSide) +
                          ", got \"" + size + "\"");
@@ -73,7 +76,8 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto addInput = [&](const std::string& name) {
-            if (inputSet) throw UsageError("only one INPUT may be given (\"" + opt.input + "\" and \"" + name + "\")");
+            if (inputSet)
+                throw UsageError("only one INPUT may be given (\"" + opt.input + "\" and \"" + name + "\")");
             opt.input = name;
             inputSet = true;
         };
@@ -110,7 +114,8 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--quality") {
             std::string q = takeValue();
             long long v = 0;
-            if (!ParseWhole(q, 1, 100, v)) throw UsageError("--quality expects a whole number 1..100, got \"" + q + "\"");
+            if (!ParseWhole(q, 1, 100, v))
+                throw UsageError("--quality expects a whole number 1..100, got \"" + q + "\"");
             opt.quality = int(v);
         } else if (name == "--bmp32") {
             if (inlineValue) throw UsageError("--bmp32 takes no value");
@@ -151,16 +156,27 @@ void Apply(const ResizeStep& step, TBitmap32& picture) {
 }
 
 void ApplySteps(const std::vector<Step>& steps, TBitmap32& picture) {
-    for (const Step& s : steps) std::visit([&](const auto& step) { Apply(step, picture); }, s);
+    for (const Step& s : steps)
+        std::visit([&](const auto& step) { Apply(step, picture); }, s);
 }
 
 void WritePicture(const TBitmap32& picture, const std::string& fileName, OutputFormat format, int quality) {
     switch (format) {
-    case OutputFormat::BMP24: codecs::SaveBMP24(picture, fileName); break;
-    case OutputFormat::JPEG: codecs::SaveJPEG(picture, fileName, quality); break;
-    case OutputFormat::GIF: codecs::SaveGIF(picture, fileName, codecs::GifColours::Auto); break;
-    case OutputFormat::PNG: codecs::SavePNG(picture, fileName); break;
-    case OutputFormat::TIFF: codecs::SaveTIFF(picture, fileName); break;
+    case OutputFormat::BMP24:
+        codecs::SaveBMP24(picture, fileName);
+        break;
+    case OutputFormat::JPEG:
+        codecs::SaveJPEG(picture, fileName, quality);
+        break;
+    case OutputFormat::GIF:
+        codecs::SaveGIF(picture, fileName, codecs::GifColours::Auto);
+        break;
+    case OutputFormat::PNG:
+        codecs::SavePNG(picture, fileName);
+        break;
+    case OutputFormat::TIFF:
+        codecs::SaveTIFF(picture, fileName);
+        break;
     case OutputFormat::BMP32: {
         codecs::Bytes bytes = codecs::EncodeBMP32(picture);
         codecs::WriteWholeFile(fileName, bytes.data(), bytes.size());

@@ -14,7 +14,7 @@ namespace kv::batch {
 
 // A command-line mistake: reported with the usage text and exit status 2.
 class UsageError : public std::runtime_error {
-public:
+  public:
     explicit UsageError(const std::string& text) : std::runtime_error(text) {}
 };
 

@@ -7,6 +7,8 @@
 #include "core/codecs/codecs.h"
 #include "core/error.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -21,12 +23,16 @@ namespace {
 constexpr std::uint32_t kRGB = 0, kRLE8 = 1, kRLE4 = 2, kBitFields = 3, kJPEG = 4, kPNG = 5,
                         kAlphaBitFields = 6;
 
-inline std::uint32_t U16(const std::uint8_t* p) { return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8); }
+inline std::uint32_t U16(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8);
+}
 inline std::uint32_t U32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
 }
-inline std::int32_t I32(const std::uint8_t* p) { return std::int32_t(U32(p)); }
+inline std::int32_t I32(const std::uint8_t* p) {
+    return std::int32_t(U32(p));
+}
 
 enum class HeaderKind { Core, Os2v2, Windows };
 
@@ -48,10 +54,12 @@ bool ReadHeader(const std::uint8_t* d, std::size_t n, std::size_t at, Header& h,
         return false;
     }
     h.size = U32(d + at);
-    if (h.size == 12) h.kind = HeaderKind::Core;
+    if (h.size == 12)
+        h.kind = HeaderKind::Core;
     else if (h.size == 40 || h.size == 52 || h.size == 56 || h.size == 108 || h.size == 124)
         h.kind = HeaderKind::Windows;
-    else if (h.size >= 16 && h.size <= 64) h.kind = HeaderKind::Os2v2;
+    else if (h.size >= 16 && h.size <= 64)
+        h.kind = HeaderKind::Os2v2;
     else {
         fault = "header size";
         return false;
@@ -80,7 +88,8 @@ bool ReadHeader(const std::uint8_t* d, std::size_t n, std::size_t at, Header& h,
     if (h.size >= 36) h.clrUsed = U32(p + 32);
     if (h.kind == HeaderKind::Windows && h.size >= 52) {
         h.inHeaderMasks = true;
-        for (int i = 0; i < 3; ++i) h.masks[i] = U32(p + 40 + 4 * i);
+        for (int i = 0; i < 3; ++i)
+            h.masks[i] = U32(p + 40 + 4 * i);
         if (h.size >= 56) {
             h.inHeaderAlpha = true;
             h.masks[3] = U32(p + 52);
@@ -89,24 +98,32 @@ bool ReadHeader(const std::uint8_t* d, std::size_t n, std::size_t at, Header& h,
     return true;
 }
 
-// One bit-field channel: the value under the mask, scaled to 0..255 (rounded).
+// One bit-field channel scaled to 8 bits: narrower fields repeat their bits (5 bits abcde give
+// abcdeabc, the usual reading of 5-5-5 and 5-6-5 pixels), wider ones round v * 255 / max.
 struct Channel {
     std::uint32_t mask = 0;
-    int shift = 0;
-    std::uint32_t max = 0; // mask >> shift
-    bool eight = false;
+    int shift = 0, bits = 0;
+    std::uint64_t max = 0;
+    std::uint8_t widen[256] = {};
 
     void Set(std::uint32_t m) {
         mask = m;
         shift = m ? std::countr_zero(m) : 0;
-        max = m >> shift;
-        eight = max == 255;
+        bits = std::popcount(m);
+        max = std::uint64_t(m >> shift);
+        if (bits == 0 || bits >= 8) return;
+        for (std::uint32_t v = 0; v < (1u << bits); ++v) {
+            std::uint32_t r = 0;
+            for (int s = 8 - bits; s > -bits; s -= bits)
+                r |= s >= 0 ? v << s : v >> -s;
+            widen[v] = std::uint8_t(r);
+        }
     }
     int operator()(std::uint32_t px) const {
         std::uint32_t v = (px & mask) >> shift;
-        if (eight) return int(v);
-        if (max == 0) return 0;
-        return int((std::uint64_t(v) * 255 + max / 2) / max);
+        if (bits < 8) return widen[v];
+        if (bits == 8) return int(v);
+        return int((v * std::uint64_t(255) + max / 2) / max);
     }
 };
 
@@ -116,7 +133,9 @@ bool Contiguous(std::uint32_t m) {
     return (s & (s + 1)) == 0;
 }
 
-std::string Text(const std::string& name, const std::string& what) { return name + ": " + what; }
+std::string Text(const std::string& name, const std::string& what) {
+    return name + ": " + what;
+}
 
 struct Decoder {
     const DibSource& src;
@@ -156,7 +175,8 @@ DibImage Decoder::Run() {
     bool topDown = false;
     if (w < 0) Fail("invalid picture width (" + std::to_string(w) + ")");
     if (hs < 0) {
-        if (h.kind == HeaderKind::Core || src.icon) Fail("invalid picture height (" + std::to_string(hs) + ")");
+        if (h.kind == HeaderKind::Core || src.icon)
+            Fail("invalid picture height (" + std::to_string(hs) + ")");
         topDown = true;
         hs = -hs;
     }
@@ -171,7 +191,8 @@ DibImage Decoder::Run() {
     if (bpp != 1 && bpp != 2 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         Fail("unsupported bit depth (" + std::to_string(bpp) + ")");
     switch (comp) {
-    case kRGB: break;
+    case kRGB:
+        break;
     case kRLE8:
     case kRLE4:
         if (bpp != (comp == kRLE8 ? 8u : 4u))
@@ -183,7 +204,8 @@ DibImage Decoder::Run() {
     case kAlphaBitFields:
         if (bpp != 16 && bpp != 32) Fail("bit-field masks with " + std::to_string(bpp) + " bits per pixel");
         break;
-    default: Fail("unsupported BMP compression (" + std::to_string(comp) + ")");
+    default:
+        Fail("unsupported BMP compression (" + std::to_string(comp) + ")");
     }
 
     if (!src.icon) {
@@ -195,7 +217,11 @@ DibImage Decoder::Run() {
                  " per metre)");
     }
     if (!SizeWithinLimit(w, hs))
-        Fail("the picture size " + std::to_string(w) + "x" + std::to_string(hs) + " is beyond the size limit");
+        Fail("the picture size " + std::to_string(w) + "x" + std::to_string(hs) +
+             " is beyond the size limit");
+    // Some writers put the size of the headers alone in the file size field; only a size beyond
+    // the end of the buffer is a fault.
+    if (!src.icon && src.fileSize > n) Truncated();
 
     // Bit-field masks: in the header (52 bytes and more) or right after a 40-byte header.
     std::size_t tableAt = src.headerAt + h.size;
@@ -207,7 +233,8 @@ DibImage Decoder::Run() {
         const int count = comp == kAlphaBitFields ? 4 : 3;
         if (!h.inHeaderMasks) {
             if (n - tableAt < std::size_t(4 * count)) Truncated();
-            for (int i = 0; i < count; ++i) m[i] = U32(d + tableAt + 4 * i);
+            for (int i = 0; i < count; ++i)
+                m[i] = U32(d + tableAt + 4 * i);
             if (count == 3) m[3] = 0;
             tableAt += std::size_t(4 * count);
         }
@@ -228,7 +255,8 @@ DibImage Decoder::Run() {
                 fourthByte = true;
             }
         }
-        for (int i = 0; i < 4; ++i) ch[i].Set(m[i]);
+        for (int i = 0; i < 4; ++i)
+            ch[i].Set(m[i]);
     } else if (bpp == 16) {
         ch[0].Set(0x7C00);
         ch[1].Set(0x03E0);
@@ -246,7 +274,8 @@ DibImage Decoder::Run() {
         const std::size_t full = std::size_t(1) << bpp;
         if (h.clrUsed > 256) Fail("colour table of " + std::to_string(h.clrUsed) + " entries (at most 256)");
         palCount = h.clrUsed ? h.clrUsed : full;
-        if (!src.icon && src.pixelsAt > tableAt) palCount = std::min(palCount, (src.pixelsAt - tableAt) / entry);
+        if (!src.icon && src.pixelsAt > tableAt)
+            palCount = std::min(palCount, (src.pixelsAt - tableAt) / entry);
         if (tableAt > n || (n - tableAt) / entry < palCount) Truncated();
         for (std::size_t i = 0; i < palCount; ++i) {
             const std::uint8_t* e = d + tableAt + i * entry;
@@ -310,7 +339,8 @@ DibImage Decoder::Run() {
             break;
         }
         case 8:
-            for (int x = 0; x < W; ++x) o[x] = pal[s[x]];
+            for (int x = 0; x < W; ++x)
+                o[x] = pal[s[x]];
             break;
         case 16:
             for (int x = 0; x < W; ++x) {
@@ -319,13 +349,15 @@ DibImage Decoder::Run() {
             }
             break;
         case 24:
-            for (int x = 0; x < W; ++x, s += 3) o[x] = 0xFF000000u | (TColor32(s[2]) << 16) | (TColor32(s[1]) << 8) | s[0];
+            for (int x = 0; x < W; ++x, s += 3)
+                o[x] = 0xFF000000u | (TColor32(s[2]) << 16) | (TColor32(s[1]) << 8) | s[0];
             break;
         case 32:
             if (comp == kRGB) {
                 if constexpr (std::endian::native == std::endian::little) {
                     std::memcpy(o, s, std::size_t(W) * 4);
-                    for (int x = 0; x < W; ++x) alphaOr |= o[x];
+                    for (int x = 0; x < W; ++x)
+                        alphaOr |= o[x];
                 } else {
                     for (int x = 0; x < W; ++x) {
                         o[x] = U32(s + 4 * x);
@@ -373,10 +405,12 @@ void Decoder::DecodeRle(DibImage& out, const TColor32* pal, std::size_t at, int 
         if (count > 0) {
             long long stop = std::min<long long>(x + count, w);
             if (four) {
-                for (long long i = 0; x + i < stop; ++i) put(x + i, (i & 1) ? (value & 15) : (value >> 4));
+                for (long long i = 0; x + i < stop; ++i)
+                    put(x + i, (i & 1) ? (value & 15) : (value >> 4));
             } else {
                 TColor32 c = pal[value];
-                for (long long xi = x; xi < stop; ++xi) row[xi] = c;
+                for (long long xi = x; xi < stop; ++xi)
+                    row[xi] = c;
             }
             x += count;
             continue;
@@ -384,8 +418,10 @@ void Decoder::DecodeRle(DibImage& out, const TColor32* pal, std::size_t at, int 
         switch (value) {
         case 0: // end of line
             x = 0;
-            if (++y >= hgt) ended = true;
-            else row = out.bmp.ScanLine(hgt - 1 - int(y));
+            if (++y >= hgt)
+                ended = true;
+            else
+                row = out.bmp.ScanLine(hgt - 1 - int(y));
             break;
         case 1: // end of bitmap
             ended = true;
@@ -398,8 +434,10 @@ void Decoder::DecodeRle(DibImage& out, const TColor32* pal, std::size_t at, int 
             x += d[p];
             y += d[p + 1];
             p += 2;
-            if (y >= hgt) ended = true;
-            else row = out.bmp.ScanLine(hgt - 1 - int(y));
+            if (y >= hgt)
+                ended = true;
+            else
+                row = out.bmp.ScanLine(hgt - 1 - int(y));
             break;
         }
         default: { // literal run of `value` pixels, padded to a 16-bit boundary
@@ -446,21 +484,18 @@ bool PeekDib(const std::uint8_t* data, std::size_t n, std::size_t at, bool icon,
 
 } // namespace bmp
 
-TBitmap32 DecodeBMP(const std::uint8_t* data, std::size_t n, const std::string& name, const BmpReadOptions& opt,
-                    std::size_t* consumed) {
+TBitmap32 DecodeBMP(const std::uint8_t* data, std::size_t n, const std::string& name,
+                    const BmpReadOptions& opt, std::size_t* consumed) {
     if (n < 2 || data[0] != 'B' || data[1] != 'M') throw Error(name + ": not a BMP file");
     if (n < 18) throw Error(name + ": truncated BMP file");
     const std::uint32_t fileSize = bmp::U32(data + 2);
     const std::uint32_t offBits = bmp::U32(data + 10);
-    // Some writers put the size of the headers alone in the file size field; only a size beyond
-    // the end of the buffer is a fault.
-    if (fileSize > n) throw Error(name + ": truncated BMP file");
-
     bmp::DibSource src;
     src.data = data;
     src.n = n;
     src.headerAt = 14;
     src.pixelsAt = offBits;
+    src.fileSize = fileSize;
     bmp::DibImage img = bmp::DecodeDib(src, name);
     if (img.alphaChannel && img.alphaAllZero && opt.zeroAlphaMeansOpaque) img.bmp.ResetAlpha(255);
     if (consumed) *consumed = std::max<std::size_t>(img.end, fileSize);
@@ -474,7 +509,8 @@ void PutU16(std::uint8_t* p, std::uint32_t v) {
     p[1] = std::uint8_t(v >> 8);
 }
 void PutU32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
 }
 
 // File header and 40-byte information header for an uncompressed bottom-up bitmap. Resolution
@@ -499,21 +535,43 @@ void PutHeaders(std::uint8_t* p, int w, int h, int bpp, std::size_t imageBytes) 
     PutU32(p + 50, 0);
 }
 
+// An output buffer of `total` bytes holding the headers, filled row by row by appending (no
+// zero-filling pass over the pixel bytes first). Large buffers ask for huge pages: the first touch
+// of a fresh 100 MB block otherwise costs more than writing it.
+Bytes StartOutput(int w, int h, int bpp, std::size_t imageBytes) {
+    Bytes out;
+    out.reserve(54 + imageBytes);
+    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+    if (imageBytes >= 4 * kHuge) {
+        std::uintptr_t lo = (reinterpret_cast<std::uintptr_t>(out.data()) + kHuge - 1) & ~(kHuge - 1);
+        std::uintptr_t hi = (reinterpret_cast<std::uintptr_t>(out.data()) + out.capacity()) & ~(kHuge - 1);
+        if (hi > lo) ::madvise(reinterpret_cast<void*>(lo), hi - lo, MADV_HUGEPAGE);
+    }
+    std::uint8_t header[54];
+    PutHeaders(header, w, h, bpp, imageBytes);
+    out.insert(out.end(), header, header + 54);
+    return out;
+}
+
 } // namespace
 
 Bytes EncodeBMP32(const TBitmap32& bmp) {
     const int w = bmp.Empty() ? 0 : bmp.Width(), h = bmp.Empty() ? 0 : bmp.Height();
     const std::size_t rowBytes = std::size_t(w) * 4;
-    const std::size_t imageBytes = rowBytes * std::size_t(h);
-    Bytes out(54 + imageBytes);
-    PutHeaders(out.data(), w, h, 32, imageBytes);
-    std::uint8_t* dst = out.data() + 54;
-    for (int y = h - 1; y >= 0; --y, dst += rowBytes) {
+    Bytes out = StartOutput(w, h, 32, rowBytes * std::size_t(h));
+    std::uint8_t row[4096];
+    for (int y = h - 1; y >= 0; --y) {
         const TColor32* s = bmp.ScanLine(y);
         if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(dst, s, rowBytes);
+            const auto* p = reinterpret_cast<const std::uint8_t*>(s);
+            out.insert(out.end(), p, p + rowBytes);
         } else {
-            for (int x = 0; x < w; ++x) PutU32(dst + 4 * x, s[x]);
+            for (int x0 = 0; x0 < w; x0 += 1024) {
+                const int k = std::min(1024, w - x0);
+                for (int x = 0; x < k; ++x)
+                    PutU32(row + 4 * x, s[x0 + x]);
+                out.insert(out.end(), row, row + 4 * k);
+            }
         }
     }
     return out;
@@ -523,19 +581,18 @@ Bytes EncodeBMP24(const TBitmap32& bmp) {
     if (bmp.Empty()) throw Error("Cannot write an empty picture as BMP");
     const int w = bmp.Width(), h = bmp.Height();
     const std::size_t rowBytes = (std::size_t(w) * 3 + 3) & ~std::size_t(3);
-    const std::size_t imageBytes = rowBytes * std::size_t(h);
-    Bytes out(54 + imageBytes); // zero-filled: the row padding stays 0
-    PutHeaders(out.data(), w, h, 24, imageBytes);
-    std::uint8_t* dst = out.data() + 54;
-    for (int y = h - 1; y >= 0; --y, dst += rowBytes) {
+    Bytes out = StartOutput(w, h, 24, rowBytes * std::size_t(h));
+    std::vector<std::uint8_t> row(rowBytes, 0); // the padding bytes stay 0
+    for (int y = h - 1; y >= 0; --y) {
         const TColor32* s = bmp.ScanLine(y);
-        std::uint8_t* o = dst;
+        std::uint8_t* o = row.data();
         for (int x = 0; x < w; ++x, o += 3) {
-            TColor32 c = s[x];
+            const TColor32 c = s[x];
             o[0] = std::uint8_t(c);
             o[1] = std::uint8_t(c >> 8);
             o[2] = std::uint8_t(c >> 16);
         }
+        out.insert(out.end(), row.begin(), row.end());
     }
     return out;
 }

@@ -46,7 +46,8 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
 
 Bytes ReadWholeFile(const std::string& fileName) {
     Fd f;
-    do f.fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    do
+        f.fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     while (f.fd < 0 && errno == EINTR);
     if (f.fd < 0) FileError(fileName, errno);
     struct stat st {};
@@ -93,8 +94,8 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* data, std::
     Fd f;
     std::string tmp;
     for (int attempt = 0; attempt < 100 && f.fd < 0; ++attempt) {
-        tmp = (dir / ("." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-                      std::to_string(rd() % 100000)))
+        tmp = (dir / ("." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+                      "-" + std::to_string(rd() % 100000)))
                   .string();
         f.fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (f.fd < 0 && errno != EEXIST && errno != EINTR) FileError(fileName, errno);
@@ -155,13 +156,20 @@ TBitmap32 LoadPicture(const std::string& fileName) {
     using Decoder = TBitmap32 (*)(const std::uint8_t*, std::size_t, const std::string&);
     Decoder decode = nullptr;
     bool isBmp = false;
-    if (ext == ".bmp") isBmp = true;
-    else if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe") decode = DecodeJPEG;
-    else if (ext == ".png") decode = DecodePNG;
-    else if (ext == ".gif") decode = DecodeGIF;
-    else if (ext == ".ico" || ext == ".cur") decode = DecodeICO;
-    else if (ext == ".pcx") decode = DecodePCX;
-    else if (ext == ".tga") decode = DecodeTGA;
+    if (ext == ".bmp")
+        isBmp = true;
+    else if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe")
+        decode = DecodeJPEG;
+    else if (ext == ".png")
+        decode = DecodePNG;
+    else if (ext == ".gif")
+        decode = DecodeGIF;
+    else if (ext == ".ico" || ext == ".cur")
+        decode = DecodeICO;
+    else if (ext == ".pcx")
+        decode = DecodePCX;
+    else if (ext == ".tga")
+        decode = DecodeTGA;
     else if (ext == ".wmf" || ext == ".emf")
         throw Error(fileName + ": metafiles (.wmf, .emf) cannot be opened yet");
     else {

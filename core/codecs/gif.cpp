@@ -13,6 +13,7 @@
 #include <libimagequant.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -55,18 +56,140 @@ std::string DecodeErrorText(int code) {
     return s ? std::string(s) : "GIF error " + std::to_string(code);
 }
 
-[[noreturn]] void Fail(const std::string& name, const std::string& what) { throw Error(name + ": " + what); }
+[[noreturn]] void Fail(const std::string& name, const std::string& what) {
+    throw Error(name + ": " + what);
+}
 
-unsigned Word(const std::uint8_t* p) { return unsigned(p[0]) | (unsigned(p[1]) << 8); }
+unsigned Word(const std::uint8_t* p) {
+    return unsigned(p[0]) | (unsigned(p[1]) << 8);
+}
 
-std::string SizeText(long long w, long long h) { return std::to_string(w) + "x" + std::to_string(h); }
+std::string SizeText(long long w, long long h) {
+    return std::to_string(w) + "x" + std::to_string(h);
+}
 
 void CheckSize(const std::string& name, const char* what, long long w, long long h) {
     if (!SizeWithinLimit(w, h))
         Fail(name, std::string(what) + " " + SizeText(w, h) + " is beyond the size limit (" +
-                       std::to_string(kMaxBitmapSide) + " pixels a side, " + std::to_string(kMaxBitmapPixels) +
-                       " pixels in all)");
+                       std::to_string(kMaxBitmapSide) + " pixels a side, " +
+                       std::to_string(kMaxBitmapPixels) + " pixels in all)");
 }
+
+constexpr int kMaxCode = 4096;
+
+// LZW decoding of image data with minimum code sizes 9 to 11 (the literal codes then reach beyond
+// any colour table; those pixels come out black). The stream must give every pixel.
+class WideLzw {
+  public:
+    WideLzw(const std::uint8_t* p, const std::uint8_t* end, int minCodeSize, const std::string& name)
+        : fP(p), fEnd(end), fName(name), fMinCodeSize(minCodeSize), fClear(1 << minCodeSize) {
+        Reset();
+    }
+
+    void ReadRow(std::uint16_t* out, int n) {
+        for (int i = 0; i < n; ++i) {
+            if (fDepth == 0) Step();
+            out[i] = fStack[--fDepth];
+        }
+    }
+
+    // Skips the rest of the data sub-blocks, which must be complete as giflib requires them.
+    void Finish() {
+        while (!fBlocksEnded) {
+            if (std::size_t(fEnd - fP) < fBlockLeft + 1) Fail(fName, "the file is truncated");
+            fP += fBlockLeft;
+            fBlockLeft = *fP++;
+            fBlocksEnded = fBlockLeft == 0;
+        }
+    }
+
+  private:
+    void Reset() {
+        fCodeSize = fMinCodeSize + 1;
+        fNext = fClear + 2;
+        fPrev = -1;
+    }
+
+    int NextByte() {
+        if (fBlockLeft == 0) {
+            if (fBlocksEnded) return -1;
+            if (fP == fEnd) Fail(fName, "the file is truncated");
+            fBlockLeft = *fP++;
+            if (fBlockLeft == 0) {
+                fBlocksEnded = true;
+                return -1;
+            }
+        }
+        if (fP == fEnd) Fail(fName, "the file is truncated");
+        --fBlockLeft;
+        return *fP++;
+    }
+
+    int NextCode() {
+        while (fBits < fCodeSize) {
+            int b = NextByte();
+            if (b < 0) return -1;
+            fBuffer |= std::uint32_t(b) << fBits;
+            fBits += 8;
+        }
+        int code = int(fBuffer & ((1u << fCodeSize) - 1));
+        fBuffer >>= fCodeSize;
+        fBits -= fCodeSize;
+        return code;
+    }
+
+    // Puts the pixels of the next string on the stack, last pixel first.
+    void Step() {
+        for (;;) {
+            int code = NextCode();
+            if (code < 0 || code == fClear + 1) Fail(fName, "the image data ends before its last pixel");
+            if (code == fClear) {
+                Reset();
+                continue;
+            }
+            if (fPrev < 0) {
+                if (code > fClear) Fail(fName, "invalid LZW code");
+                fStack[fDepth++] = std::uint16_t(code);
+                fFirst = code;
+                fPrev = code;
+                return;
+            }
+            if (code > fNext || (code == fNext && fNext == kMaxCode)) Fail(fName, "invalid LZW code");
+            int cur = code;
+            if (code == fNext) {
+                fStack[fDepth++] = std::uint16_t(fFirst);
+                cur = fPrev;
+            }
+            while (cur >= fClear + 2) {
+                fStack[fDepth++] = fSuffix[cur];
+                cur = fPrefix[cur];
+            }
+            fStack[fDepth++] = std::uint16_t(cur);
+            fFirst = cur;
+            if (fNext < kMaxCode) {
+                fPrefix[fNext] = std::uint16_t(fPrev);
+                fSuffix[fNext] = std::uint16_t(fFirst);
+                ++fNext;
+                if (fNext == (1 << fCodeSize) && fCodeSize < 12) ++fCodeSize;
+            }
+            fPrev = code;
+            return;
+        }
+    }
+
+    const std::uint8_t* fP;
+    const std::uint8_t* fEnd;
+    const std::string& fName;
+    const int fMinCodeSize, fClear;
+    int fCodeSize = 0, fNext = 0, fPrev = -1, fFirst = 0;
+    std::size_t fBlockLeft = 0;
+    bool fBlocksEnded = false;
+    std::uint32_t fBuffer = 0;
+    int fBits = 0;
+    std::uint16_t fPrefix[kMaxCode] = {}, fSuffix[kMaxCode] = {};
+    std::uint16_t fStack[kMaxCode + 1] = {};
+    int fDepth = 0;
+};
 
 TBitmap32 BlackScreen(int w, int h) {
     TBitmap32 bmp(w, h);
@@ -99,13 +222,15 @@ TBitmap32 DecodeGIF(const std::uint8_t* data, std::size_t n, const std::string& 
         if (type == EXTENSION_RECORD_TYPE) {
             int code = 0;
             GifByteType* block = nullptr;
-            if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) Fail(name, DecodeErrorText(gif->Error));
+            if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR)
+                Fail(name, DecodeErrorText(gif->Error));
             if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4)
                 transparent = (block[1] & 1) ? int(block[4]) : -1;
             else if (code == PLAINTEXT_EXT_FUNC_CODE)
                 transparent = -1; // a control block before plain text applies to the text only
             while (block) {
-                if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) Fail(name, DecodeErrorText(gif->Error));
+                if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR)
+                    Fail(name, DecodeErrorText(gif->Error));
             }
             continue;
         }
@@ -117,47 +242,67 @@ TBitmap32 DecodeGIF(const std::uint8_t* data, std::size_t n, const std::string& 
         if (n - in.pos < 9) Fail(name, "the file is truncated");
         const std::uint8_t* d = data + in.pos;
         const int left = int(Word(d)), top = int(Word(d + 2)), iw = int(Word(d + 4)), ih = int(Word(d + 6));
+        const bool interlaced = d[8] & 0x40;
         if (iw == 0 || ih == 0) return BlackScreen(sw, sh); // nothing to paint
         CheckSize(name, "the image", iw, ih);
-        {
-            std::size_t lct = (d[8] & 0x80) ? 3u * (2u << (d[8] & 7)) : 0;
-            if (n - in.pos < 9 + lct + 1) Fail(name, "the file is truncated");
-            int minCodeSize = d[9 + lct];
-            if (minCodeSize < 1 || minCodeSize > 11)
-                Fail(name, "invalid LZW minimum code size " + std::to_string(minCodeSize));
-        }
-        if (DGifGetImageDesc(gif.get()) == GIF_ERROR) Fail(name, DecodeErrorText(gif->Error));
+        const int localCount = (d[8] & 0x80) ? 2 << (d[8] & 7) : 0;
+        const std::size_t codeSizeAt = in.pos + 9 + 3 * std::size_t(localCount);
+        if (n <= codeSizeAt) Fail(name, "the file is truncated");
+        const int minCodeSize = data[codeSizeAt];
+        if (minCodeSize < 1 || minCodeSize > 11)
+            Fail(name, "invalid LZW minimum code size " + std::to_string(minCodeSize));
 
         // Colour lookup: indices beyond the table are black; the transparent index leaves the zeroed
         // canvas, which composing over black makes black as well.
-        TColor32 lut[256];
+        TColor32 lut[kMaxCode];
         std::fill(std::begin(lut), std::end(lut), clBlack32);
-        const ColorMapObject* map = gif->Image.ColorMap ? gif->Image.ColorMap : gif->SColorMap;
-        if (map && map->Colors) {
-            int count = std::min(map->ColorCount, 256);
-            for (int i = 0; i < count; ++i)
+        if (localCount > 0) {
+            for (int i = 0; i < localCount; ++i)
+                lut[i] = Color32(d[9 + 3 * i], d[10 + 3 * i], d[11 + 3 * i]);
+        } else if (const ColorMapObject* map = gif->SColorMap; map && map->Colors) {
+            for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
                 lut[i] = Color32(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
         }
         if (transparent >= 0) lut[transparent] = clBlack32;
 
         TBitmap32 bmp = BlackScreen(sw, sh);
         const int x0 = std::max(left, 0), x1 = std::min(left + iw, sw); // columns on the screen
-        std::unique_ptr<GifPixelType[]> line(new GifPixelType[std::size_t(iw)]);
-
-        auto putRow = [&](int row) {
-            if (DGifGetLine(gif.get(), line.get(), iw) == GIF_ERROR) Fail(name, DecodeErrorText(gif->Error));
+        auto paint = [&](int row, const auto* src) {
             int y = top + row;
             if (y >= sh || x0 >= x1) return;
             TColor32* dst = bmp.ScanLine(y);
-            const GifPixelType* src = line.get();
-            for (int x = x0; x < x1; ++x) dst[x] = lut[src[x - left]];
+            for (int x = x0; x < x1; ++x)
+                dst[x] = lut[src[x - left]];
         };
-        if (gif->Image.Interlace) {
-            static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-            for (int pass = 0; pass < 4; ++pass)
-                for (int row = start[pass]; row < ih; row += step[pass]) putRow(row);
+        auto forEachRow = [&](auto&& decodeRow) {
+            if (interlaced) {
+                static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+                for (int pass = 0; pass < 4; ++pass)
+                    for (int row = start[pass]; row < ih; row += step[pass])
+                        decodeRow(row);
+            } else {
+                for (int row = 0; row < ih; ++row)
+                    decodeRow(row);
+            }
+        };
+
+        if (minCodeSize <= 8) {
+            if (DGifGetImageDesc(gif.get()) == GIF_ERROR) Fail(name, DecodeErrorText(gif->Error));
+            std::unique_ptr<GifPixelType[]> line(new GifPixelType[std::size_t(iw)]);
+            forEachRow([&](int row) {
+                if (DGifGetLine(gif.get(), line.get(), iw) == GIF_ERROR)
+                    Fail(name, DecodeErrorText(gif->Error));
+                paint(row, line.get());
+            });
         } else {
-            for (int row = 0; row < ih; ++row) putRow(row);
+            // giflib takes code sizes up to 8 only; wider ones are decoded here.
+            WideLzw lzw(data + codeSizeAt + 1, data + n, minCodeSize, name);
+            std::unique_ptr<std::uint16_t[]> line(new std::uint16_t[std::size_t(iw)]);
+            forEachRow([&](int row) {
+                lzw.ReadRow(line.get(), iw);
+                paint(row, line.get());
+            });
+            lzw.Finish();
         }
         return bmp;
     }
@@ -186,14 +331,16 @@ std::string EncodeErrorText(int code) {
 // Writes w x h palette indices (one byte each, rows top to bottom) as a GIF89a file.
 Bytes WriteGif(int w, int h, const std::vector<TColor32>& palette, const std::uint8_t* indices) {
     int bits = 1;
-    while ((1u << bits) < palette.size()) ++bits;
+    while ((1u << bits) < palette.size())
+        ++bits;
     const int mapSize = 1 << bits;
     std::vector<GifColorType> colours(std::size_t(mapSize), GifColorType{0, 0, 0});
     for (std::size_t i = 0; i < palette.size(); ++i)
-        colours[i] = GifColorType{GifByteType(RedComponent(palette[i])), GifByteType(GreenComponent(palette[i])),
-                                  GifByteType(BlueComponent(palette[i]))};
+        colours[i] =
+            GifColorType{GifByteType(RedComponent(palette[i])), GifByteType(GreenComponent(palette[i])),
+                         GifByteType(BlueComponent(palette[i]))};
     std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> map(GifMakeMapObject(mapSize, colours.data()),
-                                                                  GifFreeMapObject);
+                                                                   GifFreeMapObject);
     if (!map) throw Error(EncodeErrorText(E_GIF_ERR_NOT_ENOUGH_MEM));
 
     GifOutput out;
@@ -217,36 +364,37 @@ Bytes WriteGif(int w, int h, const std::vector<TColor32>& palette, const std::ui
     return std::move(out.bytes);
 }
 
-// Every pixel mapped to its nearest colour of a fixed palette.
-std::unique_ptr<std::uint8_t[]> MapToPalette(const TBitmap32& bmp, GifColours colours) {
-    const int w = bmp.Width(), h = bmp.Height();
+// Every pixel mapped to its nearest palette colour by nearest(colour) -> index, which is asked once
+// per distinct colour of the picture.
+template <class Nearest>
+std::unique_ptr<std::uint8_t[]> MapToPalette(const TBitmap32& bmp, const Nearest& nearest) {
+    const std::vector<std::uint64_t> colours = ColourSet(bmp);
+    // Index by colour over the whole cube; only the entries of the picture's colours are written
+    // and read, so most of the block is never touched.
+    std::unique_ptr<std::uint8_t[]> byColour(new std::uint8_t[std::size_t(1) << 24]);
+    ParallelRows(int(colours.size()), 64, [&](int w0, int w1) {
+        for (int word = w0; word < w1; ++word)
+            for (std::uint64_t bits = colours[std::size_t(word)]; bits; bits &= bits - 1) {
+                TColor32 c = (TColor32(word) << 6) | TColor32(std::countr_zero(bits));
+                byColour[c] = nearest(c);
+            }
+    });
+    const int w = bmp.Width();
     std::unique_ptr<std::uint8_t[]> idx(new std::uint8_t[bmp.PixelCount()]);
-    ParallelRows(h, std::size_t(w), [&](int y0, int y1) {
-        // Neighbouring pixels repeat colours: remember the last lookup.
-        TColor32 last = 0xFFFFFFFFu;
-        std::uint8_t lastIndex = 0;
+    ParallelRows(bmp.Height(), std::size_t(w), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const TColor32* src = bmp.ScanLine(y);
             std::uint8_t* dst = idx.get() + std::size_t(y) * std::size_t(w);
-            for (int x = 0; x < w; ++x) {
-                TColor32 c = src[x] & 0xFFFFFFu;
-                if (c != last) {
-                    last = c;
-                    switch (colours) {
-                    case GifColours::Two: lastIndex = NearestTwoColourIndex(c); break;
-                    case GifColours::Sixteen: lastIndex = NearestSixteenColourIndex(c); break;
-                    default: lastIndex = NearestPalette256Index(c); break;
-                    }
-                }
-                dst[x] = lastIndex;
-            }
+            for (int x = 0; x < w; ++x)
+                dst[x] = byColour[src[x] & 0xFFFFFFu];
         }
     });
     return idx;
 }
 
 // Exact palette of a picture with at most 256 distinct colours (sorted), or false.
-bool ExactPalette(const TBitmap32& bmp, std::vector<TColor32>& palette, std::unique_ptr<std::uint8_t[]>& idx) {
+bool ExactPalette(const TBitmap32& bmp, std::vector<TColor32>& palette,
+                  std::unique_ptr<std::uint8_t[]>& idx) {
     std::vector<std::uint64_t> seen(std::size_t(1) << 18, 0);
     palette.clear();
     const TColor32* p = bmp.Bits();
@@ -263,10 +411,13 @@ bool ExactPalette(const TBitmap32& bmp, std::vector<TColor32>& palette, std::uni
     // Colour to index over the whole colour cube; only the entries of palette colours are written
     // and read.
     std::unique_ptr<std::uint8_t[]> lookup(new std::uint8_t[std::size_t(1) << 24]);
-    for (std::size_t i = 0; i < palette.size(); ++i) lookup[palette[i]] = std::uint8_t(i);
+    for (std::size_t i = 0; i < palette.size(); ++i)
+        lookup[palette[i]] = std::uint8_t(i);
     idx.reset(new std::uint8_t[count]);
-    for (std::size_t i = 0; i < count; ++i) idx[i] = lookup[p[i] & 0xFFFFFFu];
-    for (auto& c : palette) c |= 0xFF000000u;
+    for (std::size_t i = 0; i < count; ++i)
+        idx[i] = lookup[p[i] & 0xFFFFFFu];
+    for (auto& c : palette)
+        c |= 0xFF000000u;
     return true;
 }
 
@@ -280,38 +431,51 @@ struct LiqResultFree {
     void operator()(liq_result* r) const { liq_result_destroy(r); }
 };
 
-void RowToRgba(liq_color rowOut[], int row, int width, void* user) {
-    const auto* bmp = static_cast<const TBitmap32*>(user);
-    const TColor32* src = bmp->ScanLine(row);
-    for (int x = 0; x < width; ++x)
-        rowOut[x] = liq_color{static_cast<unsigned char>(RedComponent(src[x])),
-                              static_cast<unsigned char>(GreenComponent(src[x])),
-                              static_cast<unsigned char>(BlueComponent(src[x])), 255};
+// The quantiser sees every step-th pixel of every step-th row: a few million pixels choose a
+// palette as well as all of a large photo, in a fraction of the time.
+constexpr long long kQuantiserPixels = 2000000;
+
+struct SampledPicture {
+    const TBitmap32* bmp;
+    int step;
+};
+
+void SampledRowToRgba(liq_color rowOut[], int row, int width, void* user) {
+    const auto* s = static_cast<const SampledPicture*>(user);
+    const TColor32* src = s->bmp->ScanLine(row * s->step);
+    for (int x = 0; x < width; ++x) {
+        TColor32 c = src[std::size_t(x) * std::size_t(s->step)];
+        rowOut[x] = liq_color{static_cast<unsigned char>(RedComponent(c)),
+                              static_cast<unsigned char>(GreenComponent(c)),
+                              static_cast<unsigned char>(BlueComponent(c)), 255};
+    }
 }
 
-std::string LiqErrorText(liq_error e) { return "GIF encoder: colour quantisation failed (error " + std::to_string(int(e)) + ")"; }
+// At most 256 colours chosen for the picture by libimagequant. Pixels are then mapped to their
+// nearest palette colour, without dithering, like the fixed palettes.
+std::vector<TColor32> QuantisedPalette(const TBitmap32& bmp) {
+    SampledPicture sample{&bmp, 1};
+    while ((long long)(bmp.Width() / sample.step) * (bmp.Height() / sample.step) > kQuantiserPixels)
+        ++sample.step;
+    const int w = std::max(1, bmp.Width() / sample.step), h = std::max(1, bmp.Height() / sample.step);
 
-// At most 256 colours chosen for the picture by libimagequant, with Floyd-Steinberg dithering.
-void Quantise(const TBitmap32& bmp, std::vector<TColor32>& palette, std::unique_ptr<std::uint8_t[]>& idx) {
-    const int w = bmp.Width(), h = bmp.Height();
     std::unique_ptr<liq_attr, LiqAttrFree> attr(liq_attr_create());
     if (!attr) throw Error("GIF encoder: colour quantisation is not available");
     liq_set_max_colors(attr.get(), 256);
     std::unique_ptr<liq_image, LiqImageFree> image(
-        liq_image_create_custom(attr.get(), RowToRgba, const_cast<TBitmap32*>(&bmp), w, h, 0));
+        liq_image_create_custom(attr.get(), SampledRowToRgba, &sample, w, h, 0));
     if (!image) throw Error("GIF encoder: colour quantisation failed");
     liq_result* raw = nullptr;
     liq_error e = liq_image_quantize(image.get(), attr.get(), &raw);
-    if (e != LIQ_OK) throw Error(LiqErrorText(e));
+    if (e != LIQ_OK)
+        throw Error("GIF encoder: colour quantisation failed (error " + std::to_string(int(e)) + ")");
     std::unique_ptr<liq_result, LiqResultFree> result(raw);
-    liq_set_dithering_level(result.get(), 1.0f);
-    idx.reset(new std::uint8_t[bmp.PixelCount()]);
-    e = liq_write_remapped_image(result.get(), image.get(), idx.get(), bmp.PixelCount());
-    if (e != LIQ_OK) throw Error(LiqErrorText(e));
     const liq_palette* pal = liq_get_palette(result.get());
-    palette.clear();
-    for (unsigned i = 0; i < pal->count; ++i) palette.push_back(Color32(pal->entries[i].r, pal->entries[i].g, pal->entries[i].b));
+    std::vector<TColor32> palette;
+    for (unsigned i = 0; i < pal->count && i < 256; ++i)
+        palette.push_back(Color32(pal->entries[i].r, pal->entries[i].g, pal->entries[i].b));
     if (palette.empty()) palette.push_back(clBlack32);
+    return palette;
 }
 
 } // namespace
@@ -321,14 +485,25 @@ Bytes EncodeGIF(const TBitmap32& bmp, GifColours colours) {
     std::vector<TColor32> palette;
     std::unique_ptr<std::uint8_t[]> idx;
     switch (colours) {
-    case GifColours::Two: palette.assign(TwoColourPalette().begin(), TwoColourPalette().end()); break;
-    case GifColours::Sixteen: palette.assign(SixteenColourPalette().begin(), SixteenColourPalette().end()); break;
-    case GifColours::Palette256: palette.assign(Palette256().begin(), Palette256().end()); break;
+    case GifColours::Two:
+        palette.assign(TwoColourPalette().begin(), TwoColourPalette().end());
+        idx = MapToPalette(bmp, NearestTwoColourIndex);
+        break;
+    case GifColours::Sixteen:
+        palette.assign(SixteenColourPalette().begin(), SixteenColourPalette().end());
+        idx = MapToPalette(bmp, NearestSixteenColourIndex);
+        break;
+    case GifColours::Palette256:
+        palette.assign(Palette256().begin(), Palette256().end());
+        idx = MapToPalette(bmp, NearestPalette256Index);
+        break;
     case GifColours::Auto:
-        if (!ExactPalette(bmp, palette, idx)) Quantise(bmp, palette, idx);
+        if (!ExactPalette(bmp, palette, idx)) {
+            palette = QuantisedPalette(bmp);
+            idx = MapToPalette(bmp, NearestColourMap(palette.data(), int(palette.size())));
+        }
         break;
     }
-    if (!idx) idx = MapToPalette(bmp, colours);
     return WriteGif(bmp.Width(), bmp.Height(), palette, idx.get());
 }
 

@@ -15,7 +15,9 @@ namespace {
 constexpr std::size_t kMaxEntries = 256;
 const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-inline std::uint32_t U16(const std::uint8_t* p) { return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8); }
+inline std::uint32_t U16(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8);
+}
 inline std::uint32_t U32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
@@ -33,7 +35,8 @@ struct Entry {
 
 // Applies the AND mask that follows the XOR image (1 bit per pixel, rows padded to 4 bytes,
 // bottom-up): a set bit makes the pixel transparent.
-void ApplyAndMask(TBitmap32& bmp, const std::uint8_t* d, std::size_t n, std::size_t at, const std::string& name) {
+void ApplyAndMask(TBitmap32& bmp, const std::uint8_t* d, std::size_t n, std::size_t at,
+                  const std::string& name) {
     const int w = bmp.Width(), h = bmp.Height();
     const std::size_t rowBytes = ((std::size_t(w) + 31) / 32) * 4;
     if (at > n || (n - at) / rowBytes < std::size_t(h)) throw Error(name + ": truncated icon file");
@@ -61,7 +64,8 @@ TBitmap32 DecodeDibEntry(const std::uint8_t* d, std::size_t n, std::size_t at, c
     // Composed over black, then opaque.
     const std::size_t count = img.bmp.PixelCount();
     TColor32* p = img.bmp.Bits();
-    for (std::size_t i = 0; i < count; ++i) p[i] = BlendReg(p[i], clBlack32) | 0xFF000000u;
+    for (std::size_t i = 0; i < count; ++i)
+        p[i] = BlendReg(p[i], clBlack32) | 0xFF000000u;
     return std::move(img.bmp);
 }
 
@@ -97,7 +101,8 @@ TBitmap32 DecodeICO(const std::uint8_t* data, std::size_t n, const std::string& 
             en.depth = body[24] * (body[25] == 2 ? 3 : body[25] == 4 ? 2 : body[25] == 6 ? 4 : 1);
         } else {
             int w = 0, h = 0, bpp = 0;
-            if (!bmp::PeekDib(data, n, en.offset, true, w, h, bpp)) throw Error(name + ": truncated icon file");
+            if (!bmp::PeekDib(data, n, en.offset, true, w, h, bpp))
+                throw Error(name + ": truncated icon file");
             en.width = w;
             en.height = h;
             en.depth = bpp;

@@ -131,7 +131,8 @@ bool ReadJpeg(JpegReader& r, const std::uint8_t* data, std::size_t n) {
             // Up to 16 rows at once straight into the bitmap.
             JSAMPROW rows[16];
             const int count = std::min(16, int(r.cinfo.output_height) - y);
-            for (int i = 0; i < count; ++i) rows[i] = reinterpret_cast<JSAMPROW>(r.bmp.ScanLine(y + i));
+            for (int i = 0; i < count; ++i)
+                rows[i] = reinterpret_cast<JSAMPROW>(r.bmp.ScanLine(y + i));
             jpeg_read_scanlines(&r.cinfo, rows, JDIMENSION(count));
         }
     }

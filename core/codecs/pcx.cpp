@@ -14,16 +14,20 @@ namespace kv::codecs {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& name, const std::string& what) { throw Error(name + ": " + what); }
+[[noreturn]] void Fail(const std::string& name, const std::string& what) {
+    throw Error(name + ": " + what);
+}
 
-unsigned Word(const std::uint8_t* p) { return unsigned(p[0]) | (unsigned(p[1]) << 8); }
+unsigned Word(const std::uint8_t* p) {
+    return unsigned(p[0]) | (unsigned(p[1]) << 8);
+}
 
 constexpr std::size_t kHeaderSize = 128;
 constexpr std::size_t kTrailerSize = 769; // 0x0C and 256 RGB triples
 
 // Produces the decoded bytes of one scan line after another from the RLE or raw stream.
 class PcxStream {
-public:
+  public:
     PcxStream(const std::uint8_t* p, std::size_t n, bool rle) : fP(p), fEnd(p + n), fRle(rle) {}
     // Fills out[0..len); false when the data ends first.
     bool Read(std::uint8_t* out, std::size_t len) {
@@ -49,7 +53,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const std::uint8_t* fP;
     const std::uint8_t* fEnd;
     bool fRle;
@@ -63,25 +67,36 @@ TBitmap32 DecodePCX(const std::uint8_t* data, std::size_t n, const std::string& 
     if (n < kHeaderSize) Fail(name, n > 0 && data[0] == 0x0A ? "the file is truncated" : "not a PCX file");
     if (data[0] != 0x0A) Fail(name, "not a PCX file");
     const int encoding = data[2], bits = data[3], planes = data[65];
-    const long long xmin = Word(data + 4), ymin = Word(data + 6), xmax = Word(data + 8), ymax = Word(data + 10);
+    const long long xmin = Word(data + 4), ymin = Word(data + 6), xmax = Word(data + 8),
+                    ymax = Word(data + 10);
     const std::size_t bytesPerLine = Word(data + 66);
     if (encoding > 1) Fail(name, "unknown PCX encoding " + std::to_string(encoding));
     if (xmax < xmin || ymax < ymin) Fail(name, "invalid PCX image bounds");
     const long long w = xmax - xmin + 1, h = ymax - ymin + 1;
     if (!SizeWithinLimit(w, h))
-        Fail(name, "picture size " + std::to_string(w) + "x" + std::to_string(h) + " is beyond the size limit");
+        Fail(name,
+             "picture size " + std::to_string(w) + "x" + std::to_string(h) + " is beyond the size limit");
 
     enum class Kind { Mono, BitPlanes, Packed, Indexed8, Rgb, Rgba } kind;
-    if (bits == 1 && planes == 1) kind = Kind::Mono;
-    else if (bits == 1 && planes >= 2 && planes <= 4) kind = Kind::BitPlanes;
-    else if ((bits == 2 || bits == 4) && planes == 1) kind = Kind::Packed;
-    else if (bits == 8 && planes == 1) kind = Kind::Indexed8;
-    else if (bits == 8 && planes == 3) kind = Kind::Rgb;
-    else if (bits == 8 && planes == 4) kind = Kind::Rgba;
-    else Fail(name, "unsupported PCX format (" + std::to_string(bits) + " bits, " + std::to_string(planes) + " planes)");
+    if (bits == 1 && planes == 1)
+        kind = Kind::Mono;
+    else if (bits == 1 && planes >= 2 && planes <= 4)
+        kind = Kind::BitPlanes;
+    else if ((bits == 2 || bits == 4) && planes == 1)
+        kind = Kind::Packed;
+    else if (bits == 8 && planes == 1)
+        kind = Kind::Indexed8;
+    else if (bits == 8 && planes == 3)
+        kind = Kind::Rgb;
+    else if (bits == 8 && planes == 4)
+        kind = Kind::Rgba;
+    else
+        Fail(name, "unsupported PCX format (" + std::to_string(bits) + " bits, " + std::to_string(planes) +
+                       " planes)");
 
     if (bytesPerLine * 8 < std::size_t(w) * std::size_t(bits))
-        Fail(name, "bytes per line (" + std::to_string(bytesPerLine) + ") too few for the width " + std::to_string(w));
+        Fail(name, "bytes per line (" + std::to_string(bytesPerLine) + ") too few for the width " +
+                       std::to_string(w));
 
     // Palette: the 256-colour trailer for 8-bit indices (grey when absent), else the header's 16.
     TColor32 palette[256];
@@ -89,16 +104,19 @@ TBitmap32 DecodePCX(const std::uint8_t* data, std::size_t n, const std::string& 
     if (kind == Kind::Indexed8) {
         if (n >= kHeaderSize + kTrailerSize && data[n - kTrailerSize] == 0x0C) {
             const std::uint8_t* t = data + n - kTrailerSize + 1;
-            for (int i = 0; i < 256; ++i) palette[i] = Color32(t[3 * i], t[3 * i + 1], t[3 * i + 2]);
+            for (int i = 0; i < 256; ++i)
+                palette[i] = Color32(t[3 * i], t[3 * i + 1], t[3 * i + 2]);
             dataEnd = data + n - kTrailerSize;
         } else {
-            for (int i = 0; i < 256; ++i) palette[i] = Gray32(i);
+            for (int i = 0; i < 256; ++i)
+                palette[i] = Gray32(i);
         }
     } else if (kind == Kind::Mono) {
         palette[0] = clBlack32;
         palette[1] = clWhite32;
     } else {
-        for (int i = 0; i < 16; ++i) palette[i] = Color32(data[16 + 3 * i], data[17 + 3 * i], data[18 + 3 * i]);
+        for (int i = 0; i < 16; ++i)
+            palette[i] = Color32(data[16 + 3 * i], data[17 + 3 * i], data[18 + 3 * i]);
     }
 
     // The pixel data cannot be shorter than the smallest stream giving the picture's bytes
@@ -119,13 +137,15 @@ TBitmap32 DecodePCX(const std::uint8_t* data, std::size_t n, const std::string& 
         const std::uint8_t* l = line.data();
         switch (kind) {
         case Kind::Mono:
-            for (int x = 0; x < width; ++x) dst[x] = palette[(l[x >> 3] >> (7 - (x & 7))) & 1];
+            for (int x = 0; x < width; ++x)
+                dst[x] = palette[(l[x >> 3] >> (7 - (x & 7))) & 1];
             break;
         case Kind::BitPlanes:
             for (int x = 0; x < width; ++x) {
                 int index = 0;
                 for (int p = 0; p < planes; ++p)
-                    index |= ((l[std::size_t(p) * bytesPerLine + std::size_t(x >> 3)] >> (7 - (x & 7))) & 1) << p;
+                    index |= ((l[std::size_t(p) * bytesPerLine + std::size_t(x >> 3)] >> (7 - (x & 7))) & 1)
+                             << p;
                 dst[x] = palette[index];
             }
             break;
@@ -138,16 +158,19 @@ TBitmap32 DecodePCX(const std::uint8_t* data, std::size_t n, const std::string& 
             break;
         }
         case Kind::Indexed8:
-            for (int x = 0; x < width; ++x) dst[x] = palette[l[x]];
+            for (int x = 0; x < width; ++x)
+                dst[x] = palette[l[x]];
             break;
         case Kind::Rgb:
             for (int x = 0; x < width; ++x)
-                dst[x] = Color32(l[x], l[bytesPerLine + std::size_t(x)], l[2 * bytesPerLine + std::size_t(x)]);
+                dst[x] =
+                    Color32(l[x], l[bytesPerLine + std::size_t(x)], l[2 * bytesPerLine + std::size_t(x)]);
             break;
         case Kind::Rgba:
             for (int x = 0; x < width; ++x) {
-                TColor32 c = Color32(l[x], l[bytesPerLine + std::size_t(x)], l[2 * bytesPerLine + std::size_t(x)],
-                                     l[3 * bytesPerLine + std::size_t(x)]);
+                TColor32 c =
+                    Color32(l[x], l[bytesPerLine + std::size_t(x)], l[2 * bytesPerLine + std::size_t(x)],
+                            l[3 * bytesPerLine + std::size_t(x)]);
                 dst[x] = BlendReg(c, clBlack32) | 0xFF000000u;
             }
             break;

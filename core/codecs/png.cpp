@@ -7,11 +7,15 @@
 #include "core/blend.h"
 #include "core/codecs/codecs.h"
 #include "core/error.h"
+#include "core/parallel.h"
 
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -83,7 +87,8 @@ bool PrepareOutput(PngReader& r, png_uint_32 w, png_uint_32 h) noexcept {
         std::snprintf(r.ownError, sizeof(r.ownError), "Can't allocate the DIB handle");
         return false;
     }
-    for (png_uint_32 y = 0; y < h; ++y) r.rows[y] = reinterpret_cast<png_bytep>(r.bmp.ScanLine(int(y)));
+    for (png_uint_32 y = 0; y < h; ++y)
+        r.rows[y] = reinterpret_cast<png_bytep>(r.bmp.ScanLine(int(y)));
     return true;
 }
 
@@ -116,7 +121,8 @@ bool ReadPng(PngReader& r) {
     // Everything to 8-bit BGRA; no gamma correction (the gAMA chunk is ignored on purpose).
     if (depth == 16) png_set_scale_16(r.png); // (v * 255 + 32895) >> 16 = v / 257 rounded
     png_set_expand(r.png);                    // palette to RGB, low grey depths to 8, tRNS to alpha
-    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(r.png);
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(r.png);
     png_set_filler(r.png, 0xFF, PNG_FILLER_AFTER); // adds opaque alpha where there is none
     png_set_bgr(r.png);
     if (interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(r.png);
@@ -143,7 +149,8 @@ TBitmap32 DecodePngStraight(const std::uint8_t* data, std::size_t n, const std::
         std::string why = r.message.text;
         // libpng names only "Invalid IHDR data"; its warning says which field (e.g. the width
         // beyond the limit).
-        if (why == "Invalid IHDR data" && r.message.warning[0]) why += std::string(" (") + r.message.warning + ")";
+        if (why == "Invalid IHDR data" && r.message.warning[0])
+            why += std::string(" (") + r.message.warning + ")";
         throw Error(name + ": " + why);
     }
     return std::move(r.bmp);
@@ -151,12 +158,102 @@ TBitmap32 DecodePngStraight(const std::uint8_t* data, std::size_t n, const std::
 
 // ---------------------------------------------------------------------------------------------
 // Encoding
+//
+// The image data is one zlib stream, compressed in bands of a fixed number of rows so that the
+// bands can be deflated on several threads: each band is a raw deflate stream ended by a sync
+// flush (the last one by the final block), so the bands concatenate into one valid stream; their
+// Adler-32 sums are combined. Band sizes depend only on the picture, never on the thread count,
+// so the file is the same bytes however many threads ran. libpng writes the signature, the header
+// and the chunks around the data.
+
+// A fast level: on photos about a tenth larger than the library defaults, in a quarter of the time.
+constexpr int kZlibLevel = 2;
+constexpr std::size_t kBandPixels = 1u << 20; // about one megapixel per band
+
+inline std::uint8_t Paeth(int a, int b, int c) {
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+    return std::uint8_t(pa <= pb && pa <= pc ? a : (pb <= pc ? b : c));
+}
+
+// One row as PNG data: filter type 4 (Paeth) and the filtered R, G, B bytes. `above` is the
+// unfiltered RGB of the previous row, or null for the first row.
+void PaethRow(const TColor32* src, int w, const std::uint8_t* above, std::uint8_t* rgb, std::uint8_t* out) {
+    for (int x = 0; x < w; ++x) {
+        const TColor32 c = src[x];
+        rgb[x * 3] = std::uint8_t(c >> 16);
+        rgb[x * 3 + 1] = std::uint8_t(c >> 8);
+        rgb[x * 3 + 2] = std::uint8_t(c);
+    }
+    out[0] = 4;
+    std::uint8_t* f = out + 1;
+    const int n = w * 3;
+    for (int i = 0; i < n; ++i) {
+        const int a = i >= 3 ? rgb[i - 3] : 0;
+        const int b = above ? above[i] : 0;
+        const int c = above && i >= 3 ? above[i - 3] : 0;
+        f[i] = std::uint8_t(rgb[i] - Paeth(a, b, c));
+    }
+}
+
+struct Band {
+    Bytes data;           // raw deflate output
+    uLong adler = 1;      // Adler-32 of the band's uncompressed bytes
+    std::size_t size = 0; // uncompressed bytes
+    bool ok = false;
+};
+
+// Deflates rows [y0, y1). Never throws; a failure leaves ok false.
+void DeflateBand(const TBitmap32& bmp, int y0, int y1, bool last, Band& band) noexcept {
+    z_stream zs{};
+    if (deflateInit2(&zs, kZlibLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+    try {
+        const int w = bmp.Width();
+        const std::size_t rowBytes = std::size_t(w) * 3 + 1;
+        std::vector<std::uint8_t> rgb(std::size_t(w) * 6), row(rowBytes);
+        std::uint8_t* cur = rgb.data();
+        std::uint8_t* prev = rgb.data() + std::size_t(w) * 3;
+        if (y0 > 0) PaethRow(bmp.ScanLine(y0 - 1), w, nullptr, prev, row.data()); // unfiltered RGB above
+        band.size = rowBytes * std::size_t(y1 - y0);
+        band.data.resize(band.size / 2 + 1024); // doubled when photos compress worse
+        zs.next_out = band.data.data();
+        zs.avail_out = uInt(band.data.size());
+        bool failed = false;
+        for (int y = y0; y < y1 && !failed; ++y) {
+            PaethRow(bmp.ScanLine(y), w, y > 0 ? prev : nullptr, cur, row.data());
+            band.adler = adler32(band.adler, row.data(), uInt(rowBytes));
+            zs.next_in = row.data();
+            zs.avail_in = uInt(rowBytes);
+            const int flush = y + 1 < y1 ? Z_NO_FLUSH : (last ? Z_FINISH : Z_SYNC_FLUSH);
+            for (;;) {
+                if (zs.avail_out == 0) {
+                    const std::size_t used = band.data.size();
+                    band.data.resize(used * 2);
+                    zs.next_out = band.data.data() + used;
+                    zs.avail_out = uInt(band.data.size() - used);
+                }
+                const int rc = deflate(&zs, flush);
+                if (rc == Z_STREAM_ERROR) {
+                    failed = true;
+                    break;
+                }
+                if (flush == Z_FINISH ? rc == Z_STREAM_END : (zs.avail_in == 0 && zs.avail_out > 0)) break;
+            }
+            std::swap(cur, prev);
+        }
+        band.data.resize(band.data.size() - zs.avail_out);
+        band.ok = !failed;
+    } catch (...) {
+        band.ok = false;
+    }
+    deflateEnd(&zs);
+}
 
 struct PngWriter {
     Bytes out;
     PngMessage message;
     png_structp png = nullptr;
     png_infop info = nullptr;
+    std::vector<Band> bands;
 
     ~PngWriter() {
         if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
@@ -176,6 +273,35 @@ void WriteToMemory(png_structp png, png_bytep in, png_size_t len) {
 
 void FlushMemory(png_structp) {}
 
+// Compresses the image data into w.bands. Throws only std::bad_alloc.
+bool CompressBands(PngWriter& w, const TBitmap32& bmp) {
+    const int h = bmp.Height();
+    const int bandRows = int(std::max<std::size_t>(1, kBandPixels / std::size_t(bmp.Width())));
+    const int count = (h + bandRows - 1) / bandRows;
+    w.bands.resize(std::size_t(count));
+    ParallelRows(
+        count, std::size_t(bandRows) * std::size_t(bmp.Width()),
+        [&](int b0, int b1) {
+            for (int b = b0; b < b1; ++b)
+                DeflateBand(bmp, b * bandRows, std::min(h, (b + 1) * bandRows), b + 1 == count,
+                            w.bands[std::size_t(b)]);
+        },
+        kBandPixels);
+    uLong adler = 1;
+    for (const Band& band : w.bands) {
+        if (!band.ok) return false;
+        adler = adler32_combine(adler, band.adler, z_off_t(band.size));
+    }
+    // The zlib header (deflate, 32 KiB window, "fast" level) goes before the first band, the
+    // checksum after the last.
+    Bytes& first = w.bands.front().data;
+    first.insert(first.begin(), {0x78, 0x5E});
+    Bytes& tail = w.bands.back().data;
+    for (int sh = 24; sh >= 0; sh -= 8)
+        tail.push_back(std::uint8_t(adler >> sh));
+    return true;
+}
+
 bool WritePng24(PngWriter& w, const TBitmap32& bmp) {
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.message, OnPngError, OnPngWarning);
     if (!w.png) {
@@ -190,19 +316,18 @@ bool WritePng24(PngWriter& w, const TBitmap32& bmp) {
     if (setjmp(png_jmpbuf(w.png))) return false;
 
     png_set_write_fn(w.png, &w, WriteToMemory, FlushMemory);
-    // Photos are the usual content: the Paeth filter with a fast zlib level keeps a 24-megapixel
-    // save short at a size close to the default settings'.
-    png_set_compression_level(w.png, 3);
-    png_set_filter(w.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_PAETH);
+    std::size_t total = 128;
+    for (const Band& band : w.bands)
+        total += band.data.size() + 12;
+    w.out.reserve(total);
     png_set_IHDR(w.png, w.info, png_uint_32(bmp.Width()), png_uint_32(bmp.Height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
     png_write_info(w.png, w.info);
-    // The rows are TColor32 in memory (B, G, R, A): libpng swaps to RGB and drops the fourth byte.
-    png_set_bgr(w.png);
-    png_set_filler(w.png, 0, PNG_FILLER_AFTER);
-    for (int y = 0; y < bmp.Height(); ++y)
-        png_write_row(w.png, reinterpret_cast<png_const_bytep>(bmp.ScanLine(y)));
-    png_write_end(w.png, w.info);
+    static const png_byte kIdat[5] = {'I', 'D', 'A', 'T', 0};
+    static const png_byte kIend[5] = {'I', 'E', 'N', 'D', 0};
+    for (const Band& band : w.bands)
+        png_write_chunk(w.png, kIdat, band.data.data(), band.data.size());
+    png_write_chunk(w.png, kIend, nullptr, 0);
     return true;
 }
 
@@ -232,7 +357,12 @@ TBitmap32 LoadPNGRaw(const std::string& fileName) {
 Bytes EncodePNG24(const TBitmap32& bmp) {
     if (bmp.Empty()) throw Error("Cannot write an empty picture as PNG");
     PngWriter w;
-    if (!WritePng24(w, bmp)) throw Error(std::string("PNG encoder: ") + w.message.text);
+    try {
+        if (!CompressBands(w, bmp)) throw Error("PNG encoder: the image data could not be compressed");
+        if (!WritePng24(w, bmp)) throw Error(std::string("PNG encoder: ") + w.message.text);
+    } catch (const std::bad_alloc&) {
+        throw Error("PNG encoder: out of memory");
+    }
     return std::move(w.out);
 }
 

@@ -13,18 +13,25 @@ namespace kv::codecs {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& name, const std::string& what) { throw Error(name + ": " + what); }
+[[noreturn]] void Fail(const std::string& name, const std::string& what) {
+    throw Error(name + ": " + what);
+}
 
-unsigned Word(const std::uint8_t* p) { return unsigned(p[0]) | (unsigned(p[1]) << 8); }
+unsigned Word(const std::uint8_t* p) {
+    return unsigned(p[0]) | (unsigned(p[1]) << 8);
+}
 
 constexpr std::size_t kHeaderSize = 18;
 
-int Expand5(unsigned v) { return int((v << 3) | (v >> 2)); }
+int Expand5(unsigned v) {
+    return int((v << 3) | (v >> 2));
+}
 
 // 15- and 16-bit pixels: x RRRRR GGGGG BBBBB, little-endian; the top bit is alpha when wanted.
 TColor32 From16(const std::uint8_t* p, bool alpha) {
     unsigned v = Word(p);
-    return Color32(Expand5((v >> 10) & 31), Expand5((v >> 5) & 31), Expand5(v & 31), alpha && !(v & 0x8000) ? 0 : 255);
+    return Color32(Expand5((v >> 10) & 31), Expand5((v >> 5) & 31), Expand5(v & 31),
+                   alpha && !(v & 0x8000) ? 0 : 255);
 }
 
 } // namespace
@@ -51,9 +58,11 @@ TBitmap32 DecodeTGA(const std::uint8_t* data, std::size_t n, const std::string& 
                          (baseType == 2 && (depth == 15 || depth == 16 || depth == 24 || depth == 32)) ||
                          (baseType == 3 && (depth == 8 || depth == 16));
     if (!depthOk) Fail(name, "unsupported TGA pixel depth " + std::to_string(depth));
-    if (w == 0 || ht == 0) Fail(name, "the picture is empty (" + std::to_string(w) + "x" + std::to_string(ht) + ")");
+    if (w == 0 || ht == 0)
+        Fail(name, "the picture is empty (" + std::to_string(w) + "x" + std::to_string(ht) + ")");
     if (!SizeWithinLimit(w, ht))
-        Fail(name, "picture size " + std::to_string(w) + "x" + std::to_string(ht) + " is beyond the size limit");
+        Fail(name,
+             "picture size " + std::to_string(w) + "x" + std::to_string(ht) + " is beyond the size limit");
 
     std::size_t pos = kHeaderSize + idLength;
     if (pos > n) Fail(name, "the file is truncated");
@@ -71,10 +80,18 @@ TBitmap32 DecodeTGA(const std::uint8_t* data, std::size_t n, const std::string& 
             for (unsigned i = 0; i < mapLength; ++i) {
                 const std::uint8_t* e = data + pos + std::size_t(i) * entryBytes;
                 switch (mapEntryBits) {
-                case 15: map[i] = From16(e, false); break;
-                case 16: map[i] = From16(e, alphaBits > 0); break;
-                case 24: map[i] = Color32(e[2], e[1], e[0]); break;
-                default: map[i] = Color32(e[2], e[1], e[0], e[3]); break;
+                case 15:
+                    map[i] = From16(e, false);
+                    break;
+                case 16:
+                    map[i] = From16(e, alphaBits > 0);
+                    break;
+                case 24:
+                    map[i] = Color32(e[2], e[1], e[0]);
+                    break;
+                default:
+                    map[i] = Color32(e[2], e[1], e[0], e[3]);
+                    break;
                 }
             }
         }
@@ -95,10 +112,14 @@ TBitmap32 DecodeTGA(const std::uint8_t* data, std::size_t n, const std::string& 
         }
         case 2:
             switch (depth) {
-            case 15: return From16(p, false);
-            case 16: return From16(p, alphaBits > 0);
-            case 24: return Color32(p[2], p[1], p[0]);
-            default: return Color32(p[2], p[1], p[0], p[3]);
+            case 15:
+                return From16(p, false);
+            case 16:
+                return From16(p, alphaBits > 0);
+            case 24:
+                return Color32(p[2], p[1], p[0]);
+            default:
+                return Color32(p[2], p[1], p[0], p[3]);
             }
         default:
             return depth == 8 ? Gray32(p[0]) : Gray32(p[0], p[1]);
@@ -118,7 +139,8 @@ TBitmap32 DecodeTGA(const std::uint8_t* data, std::size_t n, const std::string& 
     const std::uint8_t* p = data + pos;
     const std::uint8_t* end = data + n;
     if (!rle) {
-        for (unsigned long long k = 0; k < pixels; ++k, p += bpp) put(k, convert(p));
+        for (unsigned long long k = 0; k < pixels; ++k, p += bpp)
+            put(k, convert(p));
         return bmp;
     }
     unsigned long long k = 0;
@@ -130,10 +152,12 @@ TBitmap32 DecodeTGA(const std::uint8_t* data, std::size_t n, const std::string& 
             if (std::size_t(end - p) < bpp) Fail(name, "the file is truncated");
             TColor32 c = convert(p);
             p += bpp;
-            for (unsigned long long i = 0; i < count; ++i) put(k++, c);
+            for (unsigned long long i = 0; i < count; ++i)
+                put(k++, c);
         } else {
             if (std::size_t(end - p) < count * bpp) Fail(name, "the file is truncated");
-            for (unsigned long long i = 0; i < count; ++i, p += bpp) put(k++, convert(p));
+            for (unsigned long long i = 0; i < count; ++i, p += bpp)
+                put(k++, convert(p));
         }
     }
     return bmp;

@@ -47,15 +47,23 @@ tmsize_t TiffWrite(thandle_t h, void* buf, tmsize_t size) {
 toff_t TiffSeek(thandle_t h, toff_t off, int whence) {
     auto* m = static_cast<MemoryTiff*>(h);
     std::uint64_t base = 0;
-    if (whence == SEEK_CUR) base = m->pos;
-    else if (whence == SEEK_END) base = m->data.size();
+    if (whence == SEEK_CUR)
+        base = m->pos;
+    else if (whence == SEEK_END)
+        base = m->data.size();
     m->pos = base + off;
     return m->pos;
 }
 
-int TiffClose(thandle_t) { return 0; }
-toff_t TiffSize(thandle_t h) { return static_cast<MemoryTiff*>(h)->data.size(); }
-int TiffMap(thandle_t, void**, toff_t*) { return 0; }
+int TiffClose(thandle_t) {
+    return 0;
+}
+toff_t TiffSize(thandle_t h) {
+    return static_cast<MemoryTiff*>(h)->data.size();
+}
+int TiffMap(thandle_t, void**, toff_t*) {
+    return 0;
+}
 void TiffUnmap(thandle_t, void*, toff_t) {}
 
 int TiffOnError(TIFF*, void* user, const char*, const char* fmt, va_list ap) {
@@ -68,7 +76,9 @@ int TiffOnError(TIFF*, void* user, const char*, const char* fmt, va_list ap) {
     return 1;
 }
 
-int TiffOnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int TiffOnWarning(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
 
 struct TiffCloser {
     TIFF* tif = nullptr;
@@ -96,8 +106,8 @@ Bytes EncodeTIFF(const TBitmap32& bmp) {
     };
 
     TiffCloser t;
-    t.tif = TIFFClientOpenExt("memory", "w", &mem, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize, TiffMap,
-                              TiffUnmap, opts.opts);
+    t.tif = TIFFClientOpenExt("memory", "w", &mem, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize,
+                              TiffMap, TiffUnmap, opts.opts);
     if (!t.tif) throw fail("cannot start the file");
 
     const auto w = std::uint32_t(bmp.Width()), h = std::uint32_t(bmp.Height());

@@ -25,7 +25,8 @@ struct RunResult {
 
 std::string Quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -37,7 +38,7 @@ std::string ReadText(const fs::path& p) {
 }
 
 class BatchTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(info->test_suite_name()) + "_" + info->name();
@@ -53,7 +54,8 @@ protected:
     RunResult Run(const std::vector<std::string>& args, const std::string& env = "") {
         std::string cmd = env;
         cmd.append(" ").append(Quote(std::string(KV_BIN_DIR) + "/korvalis-batch"));
-        for (const auto& a : args) cmd.append(" ").append(Quote(a));
+        for (const auto& a : args)
+            cmd.append(" ").append(Quote(a));
         fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
         cmd.append(" >").append(Quote(out.string())).append(" 2>").append(Quote(err.string()));
         int raw = std::system(cmd.c_str());
@@ -74,8 +76,9 @@ TBitmap32 MakePicture(int w, int h) {
     TBitmap32 b(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y, Color32(x * 255 / std::max(1, w - 1), y * 255 / std::max(1, h - 1), (x * 37 + y * 91) & 255,
-                                     40 + (x + y) * 215 / std::max(1, w + h - 2)));
+            b.SetPixel(x, y,
+                       Color32(x * 255 / std::max(1, w - 1), y * 255 / std::max(1, h - 1),
+                               (x * 37 + y * 91) & 255, 40 + (x + y) * 215 / std::max(1, w + h - 2)));
     return b;
 }
 
@@ -86,13 +89,13 @@ TBitmap32 Opaque(TBitmap32 b) {
 
 ::testing::AssertionResult SamePixels(const TBitmap32& a, const TBitmap32& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height())
-        return ::testing::AssertionFailure() << "size " << a.Width() << "x" << a.Height() << " vs " << b.Width()
-                                             << "x" << b.Height();
+        return ::testing::AssertionFailure()
+               << "size " << a.Width() << "x" << a.Height() << " vs " << b.Width() << "x" << b.Height();
     for (int y = 0; y < a.Height(); ++y)
         for (int x = 0; x < a.Width(); ++x)
             if (a.Pixel(x, y) != b.Pixel(x, y))
-                return ::testing::AssertionFailure() << "pixel (" << x << "," << y << "): " << std::hex << a.Pixel(x, y)
-                                                     << " vs " << b.Pixel(x, y);
+                return ::testing::AssertionFailure() << "pixel (" << x << "," << y << "): " << std::hex
+                                                     << a.Pixel(x, y) << " vs " << b.Pixel(x, y);
     return ::testing::AssertionSuccess();
 }
 
@@ -115,14 +118,17 @@ TEST_F(BatchTest, ResizeUsesTheNamedFilterAndDefaultsToLinear2) {
         std::string suffix;
         TStretchFilter filter;
     };
-    const Case cases[] = {{":nearest", sfNearest}, {":linear", sfLinear}, {":linear2", sfLinear2},
-                          {":spline", sfSpline},   {"", sfLinear2}};
+    const Case cases[] = {{":nearest", sfNearest},
+                          {":linear", sfLinear},
+                          {":linear2", sfLinear2},
+                          {":spline", sfSpline},
+                          {"", sfLinear2}};
     std::vector<TBitmap32> results;
     for (const auto& [w, h] : {std::pair{9, 7}, std::pair{50, 31}}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + c.suffix);
-            RunResult r = Run({"--resize", std::to_string(w) + "x" + std::to_string(h) + c.suffix, "--bmp32", "-o",
-                               Path("out.bmp"), Path("in.bmp")});
+            RunResult r = Run({"--resize", std::to_string(w) + "x" + std::to_string(h) + c.suffix, "--bmp32",
+                               "-o", Path("out.bmp"), Path("in.bmp")});
             ASSERT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(r.err, "");
             TBitmap32 out;
@@ -133,7 +139,8 @@ TEST_F(BatchTest, ResizeUsesTheNamedFilterAndDefaultsToLinear2) {
     }
     // The four filters really differ on this picture, so the comparison above tells them apart.
     for (int i = 0; i < 4; ++i)
-        for (int j = i + 1; j < 4; ++j) EXPECT_FALSE(SamePixels(results[i], results[j])) << i << " vs " << j;
+        for (int j = i + 1; j < 4; ++j)
+            EXPECT_FALSE(SamePixels(results[i], results[j])) << i << " vs " << j;
 }
 
 TEST_F(BatchTest, NearestDoublingRepeatsEachPixel) {
@@ -146,7 +153,8 @@ TEST_F(BatchTest, NearestDoublingRepeatsEachPixel) {
     ASSERT_EQ(out.Width(), 10);
     ASSERT_EQ(out.Height(), 8);
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 10; ++x) ASSERT_EQ(out.Pixel(x, y), src.Pixel(x / 2, y / 2)) << x << "," << y;
+        for (int x = 0; x < 10; ++x)
+            ASSERT_EQ(out.Pixel(x, y), src.Pixel(x / 2, y / 2)) << x << "," << y;
 }
 
 TEST_F(BatchTest, StepsRunInCommandLineOrder) {
@@ -181,10 +189,14 @@ TEST_F(BatchTest, WritesEachFormatByItsExtension) {
         std::string magic;
     };
     const Case cases[] = {
-        {"o.bmp", true, "BM"},          {"o.BMP", true, "BM"},
-        {"o.png", true, "\x89PNG"},     {"o.PnG", true, "\x89PNG"},
-        {"o.jpg", false, "\xFF\xD8\xFF"}, {"o.JPEG", false, "\xFF\xD8\xFF"},
-        {"o.gif", false, "GIF8"},       {"o.tif", false, "II*"},
+        {"o.bmp", true, "BM"},
+        {"o.BMP", true, "BM"},
+        {"o.png", true, "\x89PNG"},
+        {"o.PnG", true, "\x89PNG"},
+        {"o.jpg", false, "\xFF\xD8\xFF"},
+        {"o.JPEG", false, "\xFF\xD8\xFF"},
+        {"o.gif", false, "GIF8"},
+        {"o.tif", false, "II*"},
         {"o.TIFF", false, "II*"},
     };
     for (const Case& c : cases) {
@@ -206,7 +218,8 @@ TEST_F(BatchTest, WritesEachFormatByItsExtension) {
             for (int y = 0; y < 10; ++y)
                 for (int x = 0; x < 12; ++x)
                     for (int sh = 0; sh < 24; sh += 8)
-                        diff += std::abs(int((back.Pixel(x, y) >> sh) & 255) - int((opaque.Pixel(x, y) >> sh) & 255));
+                        diff += std::abs(int((back.Pixel(x, y) >> sh) & 255) -
+                                         int((opaque.Pixel(x, y) >> sh) & 255));
             EXPECT_LT(diff / (12 * 10 * 3), 12);
         }
     }
@@ -218,7 +231,8 @@ TEST_F(BatchTest, QualityControlsJpegSize) {
     ASSERT_EQ(Run({"--quality", "100", "-o", Path("hi.jpg"), Path("in.bmp")}).status, 0);
     ASSERT_EQ(Run({"--quality=5", "-o", Path("lo.jpg"), Path("in.bmp")}).status, 0);
     ASSERT_EQ(Run({"-o", Path("default.jpg"), Path("in.bmp")}).status, 0);
-    auto hi = fs::file_size(Path("hi.jpg")), lo = fs::file_size(Path("lo.jpg")), def = fs::file_size(Path("default.jpg"));
+    auto hi = fs::file_size(Path("hi.jpg")), lo = fs::file_size(Path("lo.jpg")),
+         def = fs::file_size(Path("default.jpg"));
     EXPECT_LT(lo, def);
     EXPECT_LT(def, hi);
 }
@@ -228,8 +242,12 @@ TEST_F(BatchTest, ThreadLimitGivesTheSameBits) {
     for (const char* f : {"linear2", "spline", "linear", "nearest"}) {
         SCOPED_TRACE(f);
         std::string size = std::string("1100x700:") + f;
-        ASSERT_EQ(Run({"--resize", size, "--bmp32", "-o", Path("one.bmp"), Path("in.bmp")}, "KV_THREADS=1").status, 0);
-        ASSERT_EQ(Run({"--resize", size, "--bmp32", "-o", Path("many.bmp"), Path("in.bmp")}, "KV_THREADS=4").status, 0);
+        ASSERT_EQ(
+            Run({"--resize", size, "--bmp32", "-o", Path("one.bmp"), Path("in.bmp")}, "KV_THREADS=1").status,
+            0);
+        ASSERT_EQ(
+            Run({"--resize", size, "--bmp32", "-o", Path("many.bmp"), Path("in.bmp")}, "KV_THREADS=4").status,
+            0);
         EXPECT_TRUE(codecs::ReadWholeFile(Path("one.bmp")) == codecs::ReadWholeFile(Path("many.bmp")));
     }
 }
@@ -270,7 +288,8 @@ TEST_F(BatchTest, CommandLineMistakesExitWithUsage) {
     };
     for (const Case& c : cases) {
         std::string joined;
-        for (const auto& a : c.args) joined += a + " ";
+        for (const auto& a : c.args)
+            joined += a + " ";
         SCOPED_TRACE(joined);
         RunResult r = Run(c.args, c.env);
         EXPECT_EQ(r.status, 2);

@@ -19,7 +19,8 @@ TBitmap32 Filled(int w, int h, std::uint32_t seed) {
     TBitmap32 b(w, h);
     std::mt19937 rng(seed);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) b.SetPixel(x, y, rng());
+        for (int x = 0; x < w; ++x)
+            b.SetPixel(x, y, rng());
     return b;
 }
 
@@ -130,7 +131,8 @@ TEST(Bitmap32, CentralSizeLimit) {
     for (const Case& c : refused) {
         TBitmap32 b = Filled(3, 2, 1);
         Counter n(b);
-        EXPECT_EQ(AllocError([&] { b.SetSize(c.w, c.h); }), "Can't allocate the DIB handle") << c.w << "x" << c.h;
+        EXPECT_EQ(AllocError([&] { b.SetSize(c.w, c.h); }), "Can't allocate the DIB handle")
+            << c.w << "x" << c.h;
         EXPECT_TRUE(b.Empty());
         EXPECT_EQ(b.Width(), 0);
         EXPECT_EQ(b.Height(), 0);
@@ -216,9 +218,15 @@ TEST(Bitmap32, OneNotificationPerOperation) {
         {"reset alpha", [](TBitmap32& b) { b.ResetAlpha(); }, 1},
         {"raise rect", [](TBitmap32& b) { b.RaiseRectTS(0, 0, 4, 4, 50); }, 1},
         {"raise rect c=0", [](TBitmap32& b) { b.RaiseRectTS(0, 0, 4, 4, 0); }, 0},
-        {"line", [](TBitmap32& b) { b.MoveToF(0, 0); b.LineToFS(3, 2); }, 1},
+        {"line",
+         [](TBitmap32& b) {
+             b.MoveToF(0, 0);
+             b.LineToFS(3, 2);
+         },
+         1},
         {"horz line outside", [](TBitmap32& b) { b.HorzLineTS(0, 9, 3, clWhite32); }, 0},
-        {"batch", [](TBitmap32& b) {
+        {"batch",
+         [](TBitmap32& b) {
              b.BeginUpdate();
              b.BeginUpdate();
              b.Clear();
@@ -226,8 +234,14 @@ TEST(Bitmap32, OneNotificationPerOperation) {
              b.EndUpdate();
              b.ResetAlpha();
              b.EndUpdate();
-         }, 1},
-        {"empty batch", [](TBitmap32& b) { b.BeginUpdate(); b.EndUpdate(); }, 0},
+         },
+         1},
+        {"empty batch",
+         [](TBitmap32& b) {
+             b.BeginUpdate();
+             b.EndUpdate();
+         },
+         0},
         {"explicit", [](TBitmap32& b) { b.Changed(); }, 1},
     };
     for (const Case& c : cases) {
@@ -256,7 +270,8 @@ TEST(Bitmap32, CheckedPixelAccess) {
     for (auto [x, y] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {0, 2}, {INT32_MIN, 0}})
         EXPECT_EQ(b.PixelS(x, y), 0xDEADBEEFu) << x << "," << y;
     int set = 0;
-    for (std::size_t i = 0; i < b.PixelCount(); ++i) set += b.Bits()[i] != 0;
+    for (std::size_t i = 0; i < b.PixelCount(); ++i)
+        set += b.Bits()[i] != 0;
     EXPECT_EQ(set, 1);
     EXPECT_EQ(b.ScanLine(1) + 2, b.PixelPtr(2, 1));
 }
@@ -284,10 +299,10 @@ TEST(Bitmap32, BlendedLinesAreClippedAndInclusive) {
     const TColor32 bg = 0xFF204060, c = 0x80FFFFFF;
     TBitmap32 b(6, 5);
     b.Clear(bg);
-    b.HorzLineTS(-3, 1, 2, c);  // x 0..2
-    b.HorzLineTS(5, 3, 4, c);   // ends given in reverse: x 4..5
-    b.VertLineTS(5, -2, 0, c);  // y 0
-    b.VertLineTS(6, 0, 4, c);   // outside
+    b.HorzLineTS(-3, 1, 2, c);         // x 0..2
+    b.HorzLineTS(5, 3, 4, c);          // ends given in reverse: x 4..5
+    b.VertLineTS(5, -2, 0, c);         // y 0
+    b.VertLineTS(6, 0, 4, c);          // outside
     b.HorzLineTS(0, 2, 5, 0x00FFFFFF); // alpha 0: nothing
     const TColor32 mixed = BlendReg(c, bg);
     for (int y = 0; y < 5; ++y)
@@ -345,7 +360,8 @@ TEST(Bitmap32, AntialiasedLine) {
     b.SetPenColor(0xFFFF0000);
     b.MoveToF(1, 2);
     b.LineToFS(6, 2); // along pixel centres: full coverage inside, half at each end
-    for (int x = 2; x <= 5; ++x) EXPECT_EQ(b.Pixel(x, 2), 0xFFFF0000u) << x;
+    for (int x = 2; x <= 5; ++x)
+        EXPECT_EQ(b.Pixel(x, 2), 0xFFFF0000u) << x;
     EXPECT_EQ(b.Pixel(1, 2), BlendReg(0x80FF0000, 0)); // coverage 0.5 -> alpha 128
     EXPECT_EQ(b.Pixel(6, 2), BlendReg(0x80FF0000, 0));
     for (int x = 0; x < 8; ++x) {
@@ -365,7 +381,8 @@ TEST(Bitmap32, AntialiasedLine) {
     d2.MoveToF(1.2f, 0.3f);
     d2.LineToFS(3.7f, 5.1f);
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_EQ(d1.Pixel(x, y), d2.Pixel(y, x));
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(d1.Pixel(x, y), d2.Pixel(y, x));
 }
 
 TEST(Bitmap32, LineClippedToTheBitmap) {
@@ -378,7 +395,8 @@ TEST(Bitmap32, LineClippedToTheBitmap) {
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x) {
             const TColor32 a = big.Pixel(x + 25, y + 25), s = small.Pixel(x, y);
-            for (int sh = 0; sh < 32; sh += 8) EXPECT_NEAR(int((a >> sh) & 255), int((s >> sh) & 255), 1) << x << "," << y;
+            for (int sh = 0; sh < 32; sh += 8)
+                EXPECT_NEAR(int((a >> sh) & 255), int((s >> sh) & 255), 1) << x << "," << y;
         }
     // Far away or not finite: nothing, and no crash.
     TBitmap32 b(4, 4);
@@ -424,7 +442,9 @@ TEST(BlockTransfer, BlendModes) {
         for (int y = 0; y < 9; ++y)
             for (int x = 0; x < 37; ++x) {
                 const TColor32 f = src.Pixel(x, y), b = bg.Pixel(x, y);
-                const TColor32 e = master == 0 ? b : master == 255 ? BlendReg(f, b) : BlendRegEx(f, b, master);
+                const TColor32 e = master == 0     ? b
+                                   : master == 255 ? BlendReg(f, b)
+                                                   : BlendRegEx(f, b, master);
                 ASSERT_EQ(dst.Pixel(x, y), e) << "master " << master << " at " << x << "," << y;
             }
     }
@@ -443,9 +463,9 @@ TEST(BlockTransfer, ClippedAgainstBothBitmaps) {
         int x, y;
         TRect srcRect;
     } cases[] = {
-        {-2, -3, src.BoundsRect()}, {3, 2, src.BoundsRect()},   {-10, 0, src.BoundsRect()},
-        {1, 1, {2, 1, 5, 4}},       {0, 0, {-2, -1, 3, 2}},     {-1, 2, {1, -3, 9, 9}},
-        {2, 2, {4, 4, 4, 9}},       {4, 3, {0, 0, 6, 5}},       {7, 0, src.BoundsRect()},
+        {-2, -3, src.BoundsRect()}, {3, 2, src.BoundsRect()}, {-10, 0, src.BoundsRect()},
+        {1, 1, {2, 1, 5, 4}},       {0, 0, {-2, -1, 3, 2}},   {-1, 2, {1, -3, 9, 9}},
+        {2, 2, {4, 4, 4, 9}},       {4, 3, {0, 0, 6, 5}},     {7, 0, src.BoundsRect()},
     };
     for (const Case& c : cases) {
         TBitmap32 dst(7, 6);
@@ -453,7 +473,8 @@ TEST(BlockTransfer, ClippedAgainstBothBitmaps) {
         BlockTransfer(dst, c.x, c.y, src, c.srcRect);
         for (int y = 0; y < 6; ++y)
             for (int x = 0; x < 7; ++x) {
-                // Destination (x, y) shows source (sx, sy) when that lies in both the rectangle and the source.
+                // Destination (x, y) shows source (sx, sy) when that lies in both the rectangle and the
+                // source.
                 const int sx = x - c.x + c.srcRect.Left, sy = y - c.y + c.srcRect.Top;
                 const bool in = sx >= std::max(0, c.srcRect.Left) && sx < std::min(6, c.srcRect.Right) &&
                                 sy >= std::max(0, c.srcRect.Top) && sy < std::min(5, c.srcRect.Bottom);
@@ -489,7 +510,8 @@ TEST(BlockTransfer, LargeBitmapsGiveTheSameBitsAsRowByRow) {
     for (int y = 0; y < 700; ++y) {
         std::vector<TColor32> row(bg.ScanLine(y), bg.ScanLine(y) + 1030);
         if (y + 2 < 700)
-            for (int x = 3; x < 1030; ++x) row[x] = BlendRegEx(src.Pixel(x - 3, y + 2), row[x], 200);
+            for (int x = 3; x < 1030; ++x)
+                row[x] = BlendRegEx(src.Pixel(x - 3, y + 2), row[x], 200);
         ASSERT_EQ(std::memcmp(row.data(), dst.ScanLine(y), 1030 * 4), 0) << y;
     }
 }
@@ -530,7 +552,8 @@ TEST(Bitmap32, StreamWithAWrongFileSizeIsReadByItsHeaders) {
 TEST(Bitmap32, FailedLoadKeepsThePreviousContent) {
     const TBitmap32 before = Filled(2, 2, 71);
     TBitmap32 b(before);
-    for (const std::string& junk : {std::string(""), std::string("BM"), std::string("XX") + std::string(60, '\0')}) {
+    for (const std::string& junk :
+         {std::string(""), std::string("BM"), std::string("XX") + std::string(60, '\0')}) {
         std::stringstream s(junk);
         EXPECT_THROW(b.LoadFromStream(s), Error);
         EXPECT_TRUE(SamePixels(b, before));

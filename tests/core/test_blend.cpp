@@ -29,7 +29,8 @@ struct PathGuard {
 
 std::vector<BlendPath> AvailablePaths() {
     std::vector<BlendPath> p;
-    for (int l = 0; l <= int(BestBlendPath()); ++l) p.push_back(BlendPath(l));
+    for (int l = 0; l <= int(BestBlendPath()); ++l)
+        p.push_back(BlendPath(l));
     return p;
 }
 
@@ -108,9 +109,12 @@ TEST(BlendRows, EveryPathMatchesTheScalarFunctions) {
                 for (std::size_t i = 0; i < n + 2; ++i) {
                     const bool in = i >= std::size_t(offset) && i < n + offset;
                     const TColor32 f = in ? s[i - offset] : 0, d = dst[i];
-                    ASSERT_EQ(a[i], in ? BlendReg(f, d) : d) << "path " << int(path) << " n " << n << " i " << i;
-                    ASSERT_EQ(b[i], in ? BlendRegEx(f, d, M) : d) << "path " << int(path) << " n " << n << " M " << M;
-                    ASSERT_EQ(c[i], in ? CombineReg(f, d, W) : d) << "path " << int(path) << " n " << n << " W " << W;
+                    ASSERT_EQ(a[i], in ? BlendReg(f, d) : d)
+                        << "path " << int(path) << " n " << n << " i " << i;
+                    ASSERT_EQ(b[i], in ? BlendRegEx(f, d, M) : d)
+                        << "path " << int(path) << " n " << n << " M " << M;
+                    ASSERT_EQ(c[i], in ? CombineReg(f, d, W) : d)
+                        << "path " << int(path) << " n " << n << " W " << W;
                 }
             }
     }
@@ -131,16 +135,19 @@ TEST(BlendRows, ExhaustiveOverChannelsWeightsAndAlpha) {
             row = bg;
             CombineLine(fg.data(), row.data(), row.size(), W);
             for (std::size_t i = 0; i < row.size(); ++i)
-                ASSERT_EQ(row[i], CombineReg(fg[i], bg[i], W)) << "path " << int(path) << " W " << W << " i " << i;
+                ASSERT_EQ(row[i], CombineReg(fg[i], bg[i], W))
+                    << "path " << int(path) << " W " << W << " i " << i;
         }
         // Blend weights come from each pixel's alpha: every alpha with every colour pair.
         std::vector<TColor32> src(65536);
         for (int a = 0; a < 256; ++a) {
-            for (std::size_t i = 0; i < src.size(); ++i) src[i] = SetAlpha(fg[i], a);
+            for (std::size_t i = 0; i < src.size(); ++i)
+                src[i] = SetAlpha(fg[i], a);
             row = bg;
             BlendLine(src.data(), row.data(), row.size());
             for (std::size_t i = 0; i < row.size(); ++i)
-                ASSERT_EQ(row[i], BlendReg(src[i], bg[i])) << "path " << int(path) << " alpha " << a << " i " << i;
+                ASSERT_EQ(row[i], BlendReg(src[i], bg[i]))
+                    << "path " << int(path) << " alpha " << a << " i " << i;
         }
         // Master alpha: every (alpha, M) pair, over a spread of colour pairs.
         std::vector<TColor32> s2(256 * 64), b2(256 * 64), r2;
@@ -152,7 +159,8 @@ TEST(BlendRows, ExhaustiveOverChannelsWeightsAndAlpha) {
             r2 = b2;
             BlendLineEx(s2.data(), r2.data(), r2.size(), M);
             for (std::size_t i = 0; i < r2.size(); ++i)
-                ASSERT_EQ(r2[i], BlendRegEx(s2[i], b2[i], M)) << "path " << int(path) << " M " << M << " i " << i;
+                ASSERT_EQ(r2[i], BlendRegEx(s2[i], b2[i], M))
+                    << "path " << int(path) << " M " << M << " i " << i;
         }
     }
 }

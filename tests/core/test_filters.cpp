@@ -1,5 +1,6 @@
 #include "core/bitmap32.h"
 
+#include "core/blend.h"
 #include "core/error.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,8 @@ namespace {
 TBitmap32 Filled(int w, int h, std::uint32_t seed) {
     TBitmap32 b(w, h);
     std::mt19937 rng(seed);
-    for (std::size_t i = 0; i < b.PixelCount(); ++i) b.Bits()[i] = rng();
+    for (std::size_t i = 0; i < b.PixelCount(); ++i)
+        b.Bits()[i] = rng();
     return b;
 }
 
@@ -81,31 +83,39 @@ TEST(Filters, PerPixelResults) {
 TEST(Filters, BrightenAndContrastMatchTheirFormulas) {
     // Every channel value in every channel, and a row length that leaves a remainder of 3 pixels.
     TBitmap32 all(259, 1);
-    for (int x = 0; x < 259; ++x) all.SetPixel(x, 0, Color32(x & 255, 255 - (x & 255), (x * 7) & 255, x ^ 0xA5));
+    for (int x = 0; x < 259; ++x)
+        all.SetPixel(x, 0, Color32(x & 255, 255 - (x & 255), (x * 7) & 255, x ^ 0xA5));
     std::vector<int> amounts = {-100000, -1000, -256, 256, 1000, 65025, 100000};
-    for (int a = -300; a <= 300; ++a) amounts.push_back(a);
+    for (int a = -300; a <= 300; ++a)
+        amounts.push_back(a);
     auto clamp = [](long long v) { return int(v < 0 ? 0 : v > 255 ? 255 : v); };
-    for (int a : amounts) {
-        TBitmap32 br(all), ct(all);
-        Brighten(br, a);
-        Contrast(ct, a);
-        for (int x = 0; x < 259; ++x) {
-            const TColor32 s = all.Pixel(x, 0);
-            TColor32 eb = s & 0xFF000000u, ec = s & 0xFF000000u;
-            for (int sh = 0; sh < 24; sh += 8) {
-                const int v = int((s >> sh) & 255);
-                eb |= TColor32(clamp(v + (long long)v * a / 255)) << sh; // C++ division truncates toward zero, like div
-                const long long d = (long long)std::abs(127 - v) * a / 255;
-                ec |= TColor32(clamp(v > 127 ? v + d : v - d)) << sh;
+    // Each vector level (they follow the blend rows' level) against the formula.
+    for (int level = 0; level <= int(BestBlendPath()); ++level)
+        for (int a : amounts) {
+            SetBlendPath(BlendPath(level));
+            TBitmap32 br(all), ct(all);
+            Brighten(br, a);
+            Contrast(ct, a);
+            for (int x = 0; x < 259; ++x) {
+                const TColor32 s = all.Pixel(x, 0);
+                TColor32 eb = s & 0xFF000000u, ec = s & 0xFF000000u;
+                for (int sh = 0; sh < 24; sh += 8) {
+                    const int v = int((s >> sh) & 255);
+                    eb |= TColor32(clamp(v + (long long)v * a / 255))
+                          << sh; // C++ division truncates toward zero, like div
+                    const long long d = (long long)std::abs(127 - v) * a / 255;
+                    ec |= TColor32(clamp(v > 127 ? v + d : v - d)) << sh;
+                }
+                ASSERT_EQ(br.Pixel(x, 0), eb) << "level " << level << " Brighten " << a << " pixel " << x;
+                ASSERT_EQ(ct.Pixel(x, 0), ec) << "level " << level << " Contrast " << a << " pixel " << x;
             }
-            ASSERT_EQ(br.Pixel(x, 0), eb) << "Brighten " << a << " pixel " << x;
-            ASSERT_EQ(ct.Pixel(x, 0), ec) << "Contrast " << a << " pixel " << x;
         }
-    }
+    SetBlendPath(BestBlendPath());
     // Spot values: negative contrast pulls towards 127 and past it; div truncates toward zero.
     TBitmap32 p(1, 1);
     p.SetPixel(0, 0, Color32(200, 100, 0, 9));
-    Contrast(p, -510); // d = 73*-2 = -146 for 200 -> 54; 100: d = 27*-510/255 = -54 -> 154; 0: d = -254 -> 254
+    Contrast(p,
+             -510); // d = 73*-2 = -146 for 200 -> 54; 100: d = 27*-510/255 = -54 -> 154; 0: d = -254 -> 254
     EXPECT_EQ(p.Pixel(0, 0), Color32(54, 154, 254, 9));
     p.SetPixel(0, 0, Color32(254, 1, 128, 0));
     Brighten(p, -1); // 254 + (-254 div 255 = 0); 1 + 0; 128 + 0

@@ -45,14 +45,16 @@ TBitmap32 Decode(const Bytes& b, const std::string& name = "test.gif") {
 
 TBitmap32 ComposedOverBlack(const TBitmap32& src) {
     TBitmap32 r = src;
-    for (std::size_t i = 0; i < r.PixelCount(); ++i) r.Bits()[i] = kv::BlendReg(r.Bits()[i], kv::clBlack32) | 0xFF000000u;
+    for (std::size_t i = 0; i < r.PixelCount(); ++i)
+        r.Bits()[i] = kv::BlendReg(r.Bits()[i], kv::clBlack32) | 0xFF000000u;
     return r;
 }
 
 // Number of pixels that differ (all four channels compared).
 std::size_t DiffCount(const TBitmap32& a, const TBitmap32& b) {
     std::size_t d = 0;
-    for (std::size_t i = 0; i < a.PixelCount(); ++i) d += a.Bits()[i] != b.Bits()[i];
+    for (std::size_t i = 0; i < a.PixelCount(); ++i)
+        d += a.Bits()[i] != b.Bits()[i];
     return d;
 }
 
@@ -76,7 +78,8 @@ std::vector<RefRow> RefRows(const std::string& prefix) {
         std::vector<std::string> cols;
         std::stringstream ss(line);
         std::string c;
-        while (std::getline(ss, c, '\t')) cols.push_back(c);
+        while (std::getline(ss, c, '\t'))
+            cols.push_back(c);
         if (cols.size() < 6 || cols[0].rfind(prefix, 0) != 0) continue;
         rows.push_back({cols[0], cols[2], cols[5]});
     }
@@ -87,7 +90,8 @@ std::vector<RefRow> RefRows(const std::string& prefix) {
 void ExpectRefused(const Bytes& b, const std::string& name) {
     try {
         TBitmap32 bmp = Decode(b, name);
-        ADD_FAILURE() << name << ": decoded as " << bmp.Width() << "x" << bmp.Height() << ", expected a refusal";
+        ADD_FAILURE() << name << ": decoded as " << bmp.Width() << "x" << bmp.Height()
+                      << ", expected a refusal";
     } catch (const kv::Error& e) {
         EXPECT_EQ(std::string(e.what()).rfind(name + ": ", 0), 0u) << e.what();
     }
@@ -98,8 +102,8 @@ void ExpectRefused(const Bytes& b, const std::string& name) {
 struct TestImage {
     int left = 0, top = 0, width = 0, height = 0;
     bool interlace = false;
-    std::vector<TColor32> localTable; // empty: none
-    int transparent = -1;             // -1: no Graphic Control Extension
+    std::vector<TColor32> localTable;  // empty: none
+    int transparent = -1;              // -1: no Graphic Control Extension
     std::vector<std::uint8_t> indices; // rows top to bottom
 };
 
@@ -110,10 +114,12 @@ int WriteBytes(GifFileType* g, const GifByteType* p, int n) {
 
 ColorMapObject* MakeMap(const std::vector<TColor32>& colours) {
     int size = 2;
-    while (size < int(colours.size())) size *= 2;
+    while (size < int(colours.size()))
+        size *= 2;
     std::vector<GifColorType> c(std::size_t(size), GifColorType{0, 0, 0});
     for (std::size_t i = 0; i < colours.size(); ++i)
-        c[i] = GifColorType{GifByteType(kv::RedComponent(colours[i])), GifByteType(kv::GreenComponent(colours[i])),
+        c[i] = GifColorType{GifByteType(kv::RedComponent(colours[i])),
+                            GifByteType(kv::GreenComponent(colours[i])),
                             GifByteType(kv::BlueComponent(colours[i]))};
     return GifMakeMapObject(size, c.data());
 }
@@ -138,14 +144,18 @@ Bytes MakeGif(int sw, int sh, const std::vector<TColor32>& global, const std::ve
         if (im.interlace) {
             const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
             for (int p = 0; p < 4; ++p)
-                for (int r = start[p]; r < im.height; r += step[p]) order.push_back(r);
+                for (int r = start[p]; r < im.height; r += step[p])
+                    order.push_back(r);
         } else {
-            for (int r = 0; r < im.height; ++r) order.push_back(r);
+            for (int r = 0; r < im.height; ++r)
+                order.push_back(r);
         }
         for (int r : order)
-            EXPECT_NE(EGifPutLine(g, const_cast<GifPixelType*>(im.indices.data() + std::size_t(r) * std::size_t(im.width)),
-                                  im.width),
-                      GIF_ERROR);
+            EXPECT_NE(
+                EGifPutLine(
+                    g, const_cast<GifPixelType*>(im.indices.data() + std::size_t(r) * std::size_t(im.width)),
+                    im.width),
+                GIF_ERROR);
         if (lm) GifFreeMapObject(lm);
     }
     EXPECT_NE(EGifCloseFile(g, &err), GIF_ERROR);
@@ -216,7 +226,8 @@ TEST(GifCorpus, EveryFileMatchesItsReferenceOrIsRefused) {
         }
         EXPECT_TRUE(AllOpaque(got));
         if (row.reference.empty()) { // unpainted screen
-            for (std::size_t i = 0; i < got.PixelCount(); ++i) EXPECT_EQ(got.Bits()[i], kBlack);
+            for (std::size_t i = 0; i < got.PixelCount(); ++i)
+                EXPECT_EQ(got.Bits()[i], kBlack);
             ++matched;
             continue;
         }
@@ -229,10 +240,10 @@ TEST(GifCorpus, EveryFileMatchesItsReferenceOrIsRefused) {
         if (combined) {
             for (int y = 0; y < got.Height(); ++y)
                 for (int x = 0; x < got.Width(); ++x) {
-                    bool later = std::any_of(combined->laterImages.begin(), combined->laterImages.end(),
-                                             [&](const kv::TRect& r) {
-                                                 return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
-                                             });
+                    bool later = std::any_of(
+                        combined->laterImages.begin(), combined->laterImages.end(), [&](const kv::TRect& r) {
+                            return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+                        });
                     ASSERT_EQ(got.Pixel(x, y), later ? kBlack : ref.Pixel(x, y)) << x << "," << y;
                 }
         } else {
@@ -305,7 +316,8 @@ TEST(GifDecode, TransparentAndUnpaintedPixelsBecomeOpaqueBlack) {
     const TColor32 expected[3][4] = {
         {kBlack, kBlack, kBlack, kBlack}, {kBlack, kRed, kGreen, kBlack}, {kBlack, kBlack, kWhite, kBlack}};
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(bmp.Pixel(x, y), expected[y][x]) << x << "," << y;
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(bmp.Pixel(x, y), expected[y][x]) << x << "," << y;
 }
 
 TEST(GifDecode, LocalTableWinsAndIndicesBeyondTheTableAreBlack) {
@@ -344,9 +356,11 @@ TEST(GifDecode, InterlacedRowsLandInPlace) {
     im.width = 3;
     im.height = 11;
     for (int y = 0; y < im.height; ++y)
-        for (int x = 0; x < im.width; ++x) im.indices.push_back(std::uint8_t((y * 3 + x) % 16));
+        for (int x = 0; x < im.width; ++x)
+            im.indices.push_back(std::uint8_t((y * 3 + x) % 16));
     std::vector<TColor32> table;
-    for (int i = 0; i < 16; ++i) table.push_back(kv::Color32(i * 16, 255 - i * 8, i));
+    for (int i = 0; i < 16; ++i)
+        table.push_back(kv::Color32(i * 16, 255 - i * 8, i));
     TBitmap32 plain = Decode(MakeGif(3, 11, table, {im}));
     im.interlace = true;
     Bytes interlacedGif = MakeGif(3, 11, table, {im});
@@ -374,7 +388,8 @@ TEST(GifDecode, OnlyTheFirstImageClippedToTheScreen) {
     ASSERT_EQ(bmp.Width(), 3);
     ASSERT_EQ(bmp.Height(), 2);
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(bmp.Pixel(x, y), x == 2 && y == 1 ? kRed : kBlack) << x << "," << y;
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(bmp.Pixel(x, y), x == 2 && y == 1 ? kRed : kBlack) << x << "," << y;
 }
 
 TEST(GifDecode, TruncatedFilesAreRefused) {
@@ -382,9 +397,11 @@ TEST(GifDecode, TruncatedFilesAreRefused) {
     im.width = 40;
     im.height = 30;
     std::mt19937 rng(7);
-    for (int i = 0; i < 1200; ++i) im.indices.push_back(std::uint8_t(rng() % 256));
+    for (int i = 0; i < 1200; ++i)
+        im.indices.push_back(std::uint8_t(rng() % 256));
     std::vector<TColor32> table(256);
-    for (int i = 0; i < 256; ++i) table[std::size_t(i)] = kv::Color32(i, 255 - i, i / 2);
+    for (int i = 0; i < 256; ++i)
+        table[std::size_t(i)] = kv::Color32(i, 255 - i, i / 2);
     Bytes gif = MakeGif(40, 30, table, {im});
     TBitmap32 whole = Decode(gif);
     // Without the trailer the image is still complete.
@@ -399,8 +416,25 @@ TEST(GifDecode, TruncatedFilesAreRefused) {
 
 TEST(GifDecode, SizesBeyondTheLimitAreRefusedBeforeDecoding) {
     auto header = [](int sw, int sh) {
-        Bytes b = {'G', 'I', 'F', '8', '9', 'a', std::uint8_t(sw), std::uint8_t(sw >> 8), std::uint8_t(sh),
-                   std::uint8_t(sh >> 8), 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+        Bytes b = {'G',
+                   'I',
+                   'F',
+                   '8',
+                   '9',
+                   'a',
+                   std::uint8_t(sw),
+                   std::uint8_t(sw >> 8),
+                   std::uint8_t(sh),
+                   std::uint8_t(sh >> 8),
+                   0x80,
+                   0,
+                   0,
+                   0,
+                   0,
+                   0,
+                   255,
+                   255,
+                   255};
         return b;
     };
     // Screen 40000 x 10: only the header exists, the refusal must be about the size.
@@ -409,8 +443,9 @@ TEST(GifDecode, SizesBeyondTheLimitAreRefusedBeforeDecoding) {
         Decode(screen, "wide.gif");
         ADD_FAILURE() << "decoded";
     } catch (const kv::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("wide.gif: the logical screen 40000x10 is beyond the size limit"),
-                  std::string::npos)
+        EXPECT_NE(
+            std::string(e.what()).find("wide.gif: the logical screen 40000x10 is beyond the size limit"),
+            std::string::npos)
             << e.what();
     }
     // Screen 16384 x 16384 passes the side limit but not the pixel limit.
@@ -431,6 +466,55 @@ TEST(GifDecode, SizesBeyondTheLimitAreRefusedBeforeDecoding) {
     ExpectRefused(Bytes{'P', 'N', 'G', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "other.gif");
 }
 
+// Minimum code sizes above 8 (which giflib refuses) are decoded too; their literal codes beyond
+// the colour table are black.
+TEST(GifDecode, WideCodeSizes) {
+    // A 4x2 image with minimum code size 9 (10-bit codes; clear 512, end 513, first free 514).
+    auto make = [](const std::vector<int>& codes) {
+        Bytes b = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x83, 0, 0};
+        for (int i = 0; i < 16; ++i) {
+            b.push_back(std::uint8_t(i * 16));
+            b.push_back(std::uint8_t(255 - i));
+            b.push_back(std::uint8_t(i));
+        }
+        const std::uint8_t desc[] = {0x2C, 0, 0, 0, 0, 4, 0, 2, 0, 0, 9};
+        b.insert(b.end(), std::begin(desc), std::end(desc));
+        Bytes packed;
+        std::uint32_t acc = 0;
+        int bits = 0;
+        for (int c : codes) {
+            acc |= std::uint32_t(c) << bits;
+            for (bits += 10; bits >= 8; bits -= 8, acc >>= 8)
+                packed.push_back(std::uint8_t(acc));
+        }
+        if (bits > 0) packed.push_back(std::uint8_t(acc));
+        b.push_back(std::uint8_t(packed.size()));
+        b.insert(b.end(), packed.begin(), packed.end());
+        b.push_back(0);
+        b.push_back(0x3B);
+        return b;
+    };
+    auto colour = [](int i) { return kv::Color32(i * 16, 255 - i, i); };
+    // 5, 6, [5 6], [5 6 5] (the code being defined), 300.
+    TBitmap32 bmp = Decode(make({512, 5, 6, 514, 516, 300, 513}));
+    const TColor32 expected[8] = {colour(5), colour(6), colour(5), colour(6),
+                                  colour(5), colour(6), colour(5), kBlack};
+    ASSERT_EQ(bmp.Width(), 4);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(bmp.Pixel(i % 4, i / 4), expected[i]) << i;
+
+    ExpectRefused(make({512, 5, 6, 514, 516, 513}), "short.gif");        // end code before the last pixel
+    ExpectRefused(make({512, 5, 6, 514, 517, 300, 513}), "code.gif");    // code not yet defined
+    ExpectRefused(make({512, 514, 6, 514, 516, 300, 513}), "first.gif"); // string code after clear
+    Bytes whole = make({512, 5, 6, 514, 516, 300, 513});
+    for (std::size_t n = 13; n + 2 < whole.size(); ++n)
+        ExpectRefused(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(n)), "cut.gif");
+    // A real file with 12-bit codes from the first one, cut anywhere in its image data.
+    Bytes real = ReadFile(kCorpus / "gif/pygif-suite/max-codes.gif");
+    for (std::size_t n = 100; n + 2 < real.size(); n += 97)
+        ExpectRefused(Bytes(real.begin(), real.begin() + std::ptrdiff_t(n)), "max-codes.gif");
+}
+
 // ---- Palettes and nearest colours ------------------------------------------------------------
 
 TEST(GifPalettes, FixedPalettes) {
@@ -441,7 +525,8 @@ TEST(GifPalettes, FixedPalettes) {
     const TColor32 expected16[16] = {0xFF000000, 0xFF800000, 0xFF008000, 0xFF808000, 0xFF000080, 0xFF800080,
                                      0xFF008080, 0xFFC0C0C0, 0xFF808080, 0xFFFF0000, 0xFF00FF00, 0xFFFFFF00,
                                      0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF};
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(vga[std::size_t(i)], expected16[i]) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(vga[std::size_t(i)], expected16[i]) << i;
     const auto& p256 = kv::codecs::Palette256();
     std::set<TColor32> distinct(p256.begin(), p256.end());
     EXPECT_EQ(distinct.size(), 256u);
@@ -450,7 +535,8 @@ TEST(GifPalettes, FixedPalettes) {
     EXPECT_EQ(p256[215], kWhite);
     for (int i = 216; i < 256; ++i) {
         TColor32 c = p256[std::size_t(i)];
-        EXPECT_TRUE(kv::RedComponent(c) == kv::GreenComponent(c) && kv::GreenComponent(c) == kv::BlueComponent(c));
+        EXPECT_TRUE(kv::RedComponent(c) == kv::GreenComponent(c) &&
+                    kv::GreenComponent(c) == kv::BlueComponent(c));
         EXPECT_EQ(c >> 24, 255u);
         if (i > 216) {
             EXPECT_GT(c, p256[std::size_t(i - 1)]);
@@ -462,21 +548,44 @@ TEST(GifPalettes, FastNearestEqualsTheFullSearch) {
     std::vector<TColor32> probes;
     for (int r = 0; r < 256; r += 3)
         for (int g = 0; g < 256; g += 5)
-            for (int b = 0; b < 256; b += 2) probes.push_back(kv::Color32(r, g, b));
+            for (int b = 0; b < 256; b += 2)
+                probes.push_back(kv::Color32(r, g, b));
     for (int v = 0; v < 256; ++v) {
         probes.push_back(kv::Gray32(v));
         probes.push_back(kv::Color32(v, v, std::min(255, v + 1)));
         probes.push_back(kv::Color32(v, std::max(0, v - 1), v));
     }
     std::mt19937 rng(1);
-    for (int i = 0; i < 50000; ++i) probes.push_back(rng() | 0xFF000000u);
+    for (int i = 0; i < 50000; ++i)
+        probes.push_back(rng() | 0xFF000000u);
     const auto& two = kv::codecs::TwoColourPalette();
     const auto& vga = kv::codecs::SixteenColourPalette();
     const auto& p256 = kv::codecs::Palette256();
     for (TColor32 c : probes) {
-        ASSERT_EQ(kv::codecs::NearestTwoColourIndex(c), kv::codecs::NearestIndex(two.data(), 2, c)) << std::hex << c;
-        ASSERT_EQ(kv::codecs::NearestSixteenColourIndex(c), kv::codecs::NearestIndex(vga.data(), 16, c)) << std::hex << c;
-        ASSERT_EQ(kv::codecs::NearestPalette256Index(c), kv::codecs::NearestIndex(p256.data(), 256, c)) << std::hex << c;
+        ASSERT_EQ(kv::codecs::NearestTwoColourIndex(c), kv::codecs::NearestIndex(two.data(), 2, c))
+            << std::hex << c;
+        ASSERT_EQ(kv::codecs::NearestSixteenColourIndex(c), kv::codecs::NearestIndex(vga.data(), 16, c))
+            << std::hex << c;
+        ASSERT_EQ(kv::codecs::NearestPalette256Index(c), kv::codecs::NearestIndex(p256.data(), 256, c))
+            << std::hex << c;
+    }
+}
+
+TEST(GifPalettes, CellMapEqualsTheFullSearchOnAnyPalette) {
+    std::mt19937 rng(9);
+    for (int count : {1, 2, 7, 64, 256}) {
+        std::vector<TColor32> palette;
+        for (int i = 0; i < count; ++i)
+            palette.push_back(rng() | 0xFF000000u);
+        if (count > 2) palette[1] = palette[2]; // a duplicate: the lower index wins
+        kv::codecs::NearestColourMap map(palette.data(), count);
+        for (int i = 0; i < 200000; ++i) {
+            TColor32 c = rng();
+            ASSERT_EQ(map(c), kv::codecs::NearestIndex(palette.data(), count, c))
+                << count << " " << std::hex << c;
+        }
+        for (TColor32 p : palette)
+            ASSERT_EQ(palette[map(p)] & 0xFFFFFFu, p & 0xFFFFFFu);
     }
 }
 
@@ -497,7 +606,8 @@ TEST(GifPalettes, NearestExamples) {
     const auto& p256 = kv::codecs::Palette256();
     for (const Case& c : cases) {
         EXPECT_EQ(kv::codecs::NearestTwoColourIndex(c.colour), c.two) << std::hex << c.colour;
-        EXPECT_EQ(vga[kv::codecs::NearestSixteenColourIndex(c.colour)], vga[std::size_t(c.sixteen)]) << std::hex << c.colour;
+        EXPECT_EQ(vga[kv::codecs::NearestSixteenColourIndex(c.colour)], vga[std::size_t(c.sixteen)])
+            << std::hex << c.colour;
         EXPECT_EQ(p256[kv::codecs::NearestPalette256Index(c.colour)], c.in256) << std::hex << c.colour;
     }
 }
@@ -510,11 +620,14 @@ TBitmap32 RandomPicture(int w, int h, unsigned seed, int alphaFrom = 255) {
     TBitmap32 b(w, h);
     std::mt19937 rng(seed);
     for (std::size_t i = 0; i < b.PixelCount(); ++i)
-        b.Bits()[i] = (rng() & 0xFFFFFFu) | (TColor32(alphaFrom + int(rng() % unsigned(256 - alphaFrom))) << 24);
+        b.Bits()[i] =
+            (rng() & 0xFFFFFFu) | (TColor32(alphaFrom + int(rng() % unsigned(256 - alphaFrom))) << 24);
     return b;
 }
 
-int ScreenTableBits(const Bytes& gif) { return (gif[10] & 0x80) ? (gif[10] & 7) + 1 : 0; }
+int ScreenTableBits(const Bytes& gif) {
+    return (gif[10] & 0x80) ? (gif[10] & 7) + 1 : 0;
+}
 
 } // namespace
 
@@ -538,7 +651,8 @@ TEST(GifEncode, FixedPalettesMapEveryPixelToItsNearestColour) {
         ASSERT_EQ(back.Width(), 37);
         ASSERT_EQ(back.Height(), 23);
         for (std::size_t i = 0; i < pic.PixelCount(); ++i)
-            ASSERT_EQ(back.Bits()[i], m.palette[kv::codecs::NearestIndex(m.palette, m.count, pic.Bits()[i])]) << i;
+            ASSERT_EQ(back.Bits()[i], m.palette[kv::codecs::NearestIndex(m.palette, m.count, pic.Bits()[i])])
+                << i;
     }
 }
 
@@ -547,7 +661,8 @@ TEST(GifEncode, AutoKeepsUpTo256ColoursExactly) {
         TBitmap32 pic(31, 19);
         std::vector<TColor32> set;
         std::mt19937 rng{unsigned(colours)};
-        for (int i = 0; i < colours; ++i) set.push_back(rng() & 0xFFFFFFu);
+        for (int i = 0; i < colours; ++i)
+            set.push_back(rng() & 0xFFFFFFu);
         for (std::size_t i = 0; i < pic.PixelCount(); ++i)
             pic.Bits()[i] = set[i % set.size()] | (TColor32(rng() % 256) << 24);
         TBitmap32 back = Decode(kv::codecs::EncodeGIF(pic, GifColours::Auto));
@@ -558,21 +673,27 @@ TEST(GifEncode, AutoKeepsUpTo256ColoursExactly) {
 }
 
 TEST(GifEncode, AutoQuantisesRicherPictures) {
-    // A smooth gradient of 4096 colours: at most 256 remain, each pixel close to the original.
-    TBitmap32 pic(128, 96);
-    for (int y = 0; y < 96; ++y)
-        for (int x = 0; x < 128; ++x) pic.SetPixel(x, y, kv::Color32(x * 2, y * 255 / 95, (x + y) & 255));
-    ASSERT_GT(kv::codecs::CountDistinctColours(pic), 256);
-    TBitmap32 back = Decode(kv::codecs::EncodeGIF(pic, GifColours::Auto));
-    ASSERT_EQ(back.Width(), 128);
-    ASSERT_EQ(back.Height(), 96);
-    EXPECT_LE(kv::codecs::CountDistinctColours(back), 256);
-    EXPECT_TRUE(AllOpaque(back));
-    long long err = 0;
-    for (std::size_t i = 0; i < pic.PixelCount(); ++i)
-        for (int sh = 0; sh < 24; sh += 8)
-            err += std::abs(int((pic.Bits()[i] >> sh) & 255) - int((back.Bits()[i] >> sh) & 255));
-    EXPECT_LT(double(err) / double(pic.PixelCount() * 3), 6.0);
+    // Smooth gradients of thousands of colours: at most 256 remain, each pixel close to the
+    // original. The larger picture is more than the quantiser samples, so it sees every other pixel.
+    for (auto [w, h] : {std::pair{128, 96}, std::pair{1500, 1400}}) {
+        SCOPED_TRACE(w);
+        TBitmap32 pic(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                pic.SetPixel(
+                    x, y, kv::Color32(x * 255 / (w - 1), y * 255 / (h - 1), ((x + y) * 200 / (w + h)) & 255));
+        ASSERT_GT(kv::codecs::CountDistinctColours(pic), 256);
+        TBitmap32 back = Decode(kv::codecs::EncodeGIF(pic, GifColours::Auto));
+        ASSERT_EQ(back.Width(), w);
+        ASSERT_EQ(back.Height(), h);
+        EXPECT_LE(kv::codecs::CountDistinctColours(back), 256);
+        EXPECT_TRUE(AllOpaque(back));
+        long long err = 0;
+        for (std::size_t i = 0; i < pic.PixelCount(); ++i)
+            for (int sh = 0; sh < 24; sh += 8)
+                err += std::abs(int((pic.Bits()[i] >> sh) & 255) - int((back.Bits()[i] >> sh) & 255));
+        EXPECT_LT(double(err) / double(pic.PixelCount() * 3), 6.0);
+    }
 }
 
 TEST(GifEncode, EmptyPictureIsAnErrorAndSaveWritesTheFile) {
@@ -624,12 +745,15 @@ TEST(DistinctColours, AgreesWithTheBucketLists) {
     TBitmap32 a = RandomPicture(640, 480, 11, 0);
     TBitmap32 b(700, 500);
     std::mt19937 rng(5);
-    for (std::size_t i = 0; i < b.PixelCount(); ++i) b.Bits()[i] = (rng() % 7) * 0x010000u + (rng() % 300) + (rng() << 24);
-    for (const TBitmap32* p : {&a, &b}) EXPECT_EQ(kv::codecs::CountDistinctColours(*p), CountWithBuckets(*p));
+    for (std::size_t i = 0; i < b.PixelCount(); ++i)
+        b.Bits()[i] = (rng() % 7) * 0x010000u + (rng() % 300) + (rng() << 24);
+    for (const TBitmap32* p : {&a, &b})
+        EXPECT_EQ(kv::codecs::CountDistinctColours(*p), CountWithBuckets(*p));
 }
 
 TEST(DistinctColours, EveryColourOnce) {
     TBitmap32 all(4096, 4096);
-    for (std::size_t i = 0; i < all.PixelCount(); ++i) all.Bits()[i] = TColor32(i) | 0x80000000u;
+    for (std::size_t i = 0; i < all.PixelCount(); ++i)
+        all.Bits()[i] = TColor32(i) | 0x80000000u;
     EXPECT_EQ(kv::codecs::CountDistinctColours(all), 1 << 24);
 }

@@ -66,9 +66,9 @@ TEST(ImgView, BitmapRectSizeCentringAndScrolling) {
         int scrollX, scrollY;
         TRect rect;
     } cases[] = {
-        {100, 50, 1.0f, 0, 0, {50, 75, 150, 125}},      // centred both ways
-        {5, 7, 0.5f, 0, 0, {99, 98, 101, 102}},         // 2.5 -> 2, 3.5 -> 4 (half to even)
-        {400, 100, 1.0f, 30, 0, {-30, 50, 370, 150}},   // wider than the viewport: scrolled
+        {100, 50, 1.0f, 0, 0, {50, 75, 150, 125}},          // centred both ways
+        {5, 7, 0.5f, 0, 0, {99, 98, 101, 102}},             // 2.5 -> 2, 3.5 -> 4 (half to even)
+        {400, 100, 1.0f, 30, 0, {-30, 50, 370, 150}},       // wider than the viewport: scrolled
         {400, 400, 1.0f, 500, 500, {-200, -200, 200, 200}}, // scroll clamped to extent - viewport
     };
     for (const Case& k : cases) {
@@ -129,9 +129,8 @@ TEST(ImgView, ViewToPictureRoundsTowardMinusInfinity) {
         int x;
         int expected;
     } cases[] = {
-        {1.0f, 99, -1},  {1.0f, 100, 0}, {1.0f, 250, 150},
-        {2.0f, 49, -1},  {2.0f, 48, -1}, {2.0f, 47, -2}, {2.0f, 51, 0},
-        {0.5f, 124, -2}, {0.5f, 126, 2},
+        {1.0f, 99, -1}, {1.0f, 100, 0}, {1.0f, 250, 150}, {2.0f, 49, -1}, {2.0f, 48, -1},
+        {2.0f, 47, -2}, {2.0f, 51, 0},  {0.5f, 124, -2},  {0.5f, 126, 2},
     };
     for (const Case& k : cases) {
         ViewFixture f(300, 300);

@@ -62,7 +62,8 @@ TBitmap32 SmoothFixture(int w, int h) {
     TBitmap32 bmp(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            bmp.SetPixel(x, y, kv::Color32(40 + x * 160 / w, 60 + y * 120 / h, 200 - (x + y) * 100 / (w + h)));
+            bmp.SetPixel(x, y,
+                         kv::Color32(40 + x * 160 / w, 60 + y * 120 / h, 200 - (x + y) * 100 / (w + h)));
     return bmp;
 }
 
@@ -113,15 +114,16 @@ TEST(JpegDecode, TwelveBitFileIsRefused) {
 }
 
 TEST(JpegDecode, TruncatedFilesAreRefused) {
-    const std::string what = RefusalOf(ReadFile(kCorpus / "jpeg/pillow/truncated_jpeg.jpg"), "truncated_jpeg.jpg");
+    const std::string what =
+        RefusalOf(ReadFile(kCorpus / "jpeg/pillow/truncated_jpeg.jpg"), "truncated_jpeg.jpg");
     EXPECT_EQ(what, "truncated_jpeg.jpg: Premature end of JPEG file");
 
     // Huffman and arithmetic coded files, cut in the headers, in the scan data and just before EOI.
     const Bytes whole = ReadFile(kCorpus / "jpeg/libjpeg-turbo/testorig.jpg");
     for (const Bytes& file : {whole, ReadFile(kCorpus / "jpeg/libjpeg-turbo/testimgari.jpg")}) {
         ASSERT_NO_THROW(Decode(file));
-        for (std::size_t cut : {std::size_t(0), std::size_t(1), std::size_t(2), std::size_t(30), std::size_t(200),
-                                file.size() / 2, file.size() - 100, file.size() - 2}) {
+        for (std::size_t cut : {std::size_t(0), std::size_t(1), std::size_t(2), std::size_t(30),
+                                std::size_t(200), file.size() / 2, file.size() - 100, file.size() - 2}) {
             const Bytes part(file.begin(), file.begin() + std::ptrdiff_t(cut));
             const std::string refusal = RefusalOf(part, "cut.jpg");
             EXPECT_EQ(refusal.rfind("cut.jpg: ", 0), 0u) << "cut at " << cut << ": " << refusal;
@@ -134,7 +136,8 @@ TEST(JpegDecode, GarbageIsRefused) {
     EXPECT_EQ(RefusalOf(text, "a.jpg"), "a.jpg: not a JPEG file");
     // A valid start followed by junk.
     Bytes junk = {0xFF, 0xD8};
-    for (int i = 0; i < 500; ++i) junk.push_back(std::uint8_t(i * 37 + 11));
+    for (int i = 0; i < 500; ++i)
+        junk.push_back(std::uint8_t(i * 37 + 11));
     EXPECT_EQ(RefusalOf(junk, "b.jpg").rfind("b.jpg: ", 0), 0u);
 }
 
@@ -168,14 +171,16 @@ TEST(JpegEncode, QualityHundredStaysCloseToTheOriginal) {
     EXPECT_LE(MaxDiff(back, bmp), 4);
     int far = 0;
     for (std::size_t i = 0; i < bmp.PixelCount(); ++i)
-        for (int sh = 0; sh < 24; sh += 8) far += std::abs(int((back.Bits()[i] >> sh) & 255) - int((bmp.Bits()[i] >> sh) & 255)) > 1;
+        for (int sh = 0; sh < 24; sh += 8)
+            far += std::abs(int((back.Bits()[i] >> sh) & 255) - int((bmp.Bits()[i] >> sh) & 255)) > 1;
     EXPECT_LT(far, int(bmp.PixelCount() * 3 / 20));
 }
 
 TEST(JpegEncode, LowQualitiesStillDecodeAndAreSmaller) {
     TBitmap32 bmp(100, 70);
     for (int y = 0; y < bmp.Height(); ++y)
-        for (int x = 0; x < bmp.Width(); ++x) bmp.SetPixel(x, y, kv::Color32(x * 2, (x ^ y) * 3, y * 3));
+        for (int x = 0; x < bmp.Width(); ++x)
+            bmp.SetPixel(x, y, kv::Color32(x * 2, (x ^ y) * 3, y * 3));
     std::size_t previous = SIZE_MAX;
     for (int q : {100, 70, 30, 1}) {
         const Bytes bytes = kv::codecs::EncodeJPEG(bmp, q);
@@ -195,7 +200,8 @@ TEST(JpegEncode, QualityIsClampedAndAlphaIgnored) {
     EXPECT_EQ(kv::codecs::EncodeJPEG(bmp, 101), q100);
     // Transparent pixels keep their colour channels: only alpha is dropped.
     TBitmap32 clear = bmp;
-    for (std::size_t i = 0; i < clear.PixelCount(); ++i) clear.Bits()[i] &= 0x00FFFFFFu;
+    for (std::size_t i = 0; i < clear.PixelCount(); ++i)
+        clear.Bits()[i] &= 0x00FFFFFFu;
     EXPECT_EQ(kv::codecs::EncodeJPEG(clear, 100), q100);
 }
 
@@ -216,7 +222,9 @@ TEST(JpegEncode, ChromaIsFullResolutionFromQualityNinety) {
     }
 }
 
-TEST(JpegEncode, EmptyPictureIsAnError) { EXPECT_THROW(kv::codecs::EncodeJPEG(TBitmap32(), 80), kv::Error); }
+TEST(JpegEncode, EmptyPictureIsAnError) {
+    EXPECT_THROW(kv::codecs::EncodeJPEG(TBitmap32(), 80), kv::Error);
+}
 
 TEST(JpegFiles, SaveWritesTheEncoding) {
     const fs::path dir = fs::temp_directory_path() / ("kv_jpeg_" + std::to_string(std::rand()));

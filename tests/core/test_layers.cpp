@@ -14,7 +14,9 @@ namespace {
 struct CountingCollection {
     TLayerCollection layers;
     int changes = 0;
-    CountingCollection() { layers.Subscribe([this] { ++changes; }); }
+    CountingCollection() {
+        layers.Subscribe([this] { ++changes; });
+    }
 };
 
 // Smallest rectangle holding every non-zero pixel; empty when there is none.
@@ -41,7 +43,8 @@ TBitmapLayer& AddFilledLayer(TLayerCollection& c, int w, int h, TColor32 colour,
 
 std::vector<int> Tags(const TLayerCollection& c) {
     std::vector<int> t;
-    for (int i = 0; i < c.Count(); ++i) t.push_back(c[i].Tag);
+    for (int i = 0; i < c.Count(); ++i)
+        t.push_back(c[i].Tag);
     return t;
 }
 
@@ -83,7 +86,8 @@ TEST(Layers, CollectionNotifiesOnAddRemoveAndLayerChanges) {
 
 TEST(Layers, ClearDestroysTopDownWithOneNotification) {
     CountingCollection cc;
-    for (int t = 1; t <= 3; ++t) cc.layers.Add<TBitmapLayer>().Tag = t;
+    for (int t = 1; t <= 3; ++t)
+        cc.layers.Add<TBitmapLayer>().Tag = t;
     std::vector<int> order;
     cc.layers.SubscribeRemoving([&](TCustomLayer& l) { order.push_back(l.Tag); });
     cc.changes = 0;
@@ -101,19 +105,21 @@ TEST(Layers, SetIndexClampsAndShifts) {
         std::vector<int> tags;
         int notifications;
     } cases[] = {
-        {0, 2, {2, 3, 1}, 1}, {2, 0, {3, 1, 2}, 1}, {1, 99, {1, 3, 2}, 1},
+        {0, 2, {2, 3, 1}, 1},  {2, 0, {3, 1, 2}, 1}, {1, 99, {1, 3, 2}, 1},
         {1, -5, {2, 1, 3}, 1}, {1, 1, {1, 2, 3}, 0}, {2, 7, {1, 2, 3}, 0},
     };
     for (const Case& k : cases) {
         CountingCollection cc;
-        for (int t = 1; t <= 3; ++t) cc.layers.Add<TCustomLayer>().Tag = t;
+        for (int t = 1; t <= 3; ++t)
+            cc.layers.Add<TCustomLayer>().Tag = t;
         cc.changes = 0;
         cc.layers[k.from].SetIndex(k.to);
         EXPECT_EQ(Tags(cc.layers), k.tags) << k.from << "->" << k.to;
         EXPECT_EQ(cc.changes, k.notifications) << k.from << "->" << k.to;
     }
     CountingCollection cc;
-    for (int t = 1; t <= 3; ++t) cc.layers.Add<TCustomLayer>().Tag = t;
+    for (int t = 1; t <= 3; ++t)
+        cc.layers.Add<TCustomLayer>().Tag = t;
     cc.layers[2].SendToBack();
     EXPECT_EQ(Tags(cc.layers), (std::vector<int>{3, 1, 2}));
 }
@@ -156,7 +162,8 @@ TEST(Layers, PaintsOnlyVisibleLayersBottomToTop) {
     TLayerCollection c;
     TBitmapLayer& low = AddFilledLayer(c, 4, 4, 0xFF0000FFu);
     TBitmapLayer& high = AddFilledLayer(c, 4, 4, 0xFFFF0000u);
-    for (TBitmapLayer* l : {&low, &high}) l->SetLocation({0, 0, 4, 4});
+    for (TBitmapLayer* l : {&low, &high})
+        l->SetLocation({0, 0, 4, 4});
     high.SetLocation({2, 0, 6, 4});
     TBitmap32 dst(8, 4);
     c.PaintLayers(dst, TViewMapping{});
@@ -186,7 +193,8 @@ TEST(Layers, PaintHandlerRunsAfterTheLayersOwnContent) {
 TEST(Layers, CroppedPaintMatchesUncroppedInsideTheViewport) {
     TBitmap32 pic(10, 10);
     for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 10; ++x) pic.SetPixel(x, y, Color32(x * 25, y * 25, 7));
+        for (int x = 0; x < 10; ++x)
+            pic.SetPixel(x, y, Color32(x * 25, y * 25, 7));
     TBitmap32 results[2];
     for (int cropped = 0; cropped < 2; ++cropped) {
         TLayerCollection c;
@@ -205,7 +213,8 @@ TEST(Layers, CroppedPaintMatchesUncroppedInsideTheViewport) {
         c.PaintLayers(results[cropped], m);
     }
     for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) ASSERT_EQ(results[0].Pixel(x, y), results[1].Pixel(x, y)) << x << "," << y;
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(results[0].Pixel(x, y), results[1].Pixel(x, y)) << x << "," << y;
     EXPECT_EQ(results[1].Pixel(0, 4), pic.Pixel(2, 0)); // view x 0 is picture x 7/3
 }
 

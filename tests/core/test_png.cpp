@@ -3,6 +3,7 @@
 #include "core/blend.h"
 #include "core/codecs/codecs.h"
 #include "core/error.h"
+#include "core/parallel.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -47,26 +48,31 @@ int MaxDiff(const TBitmap32& a, const TBitmap32& b) {
 
 TBitmap32 ComposedOverBlack(const TBitmap32& src) {
     TBitmap32 r = src;
-    for (std::size_t i = 0; i < r.PixelCount(); ++i) r.Bits()[i] = kv::BlendReg(r.Bits()[i], kv::clBlack32) | 0xFF000000u;
+    for (std::size_t i = 0; i < r.PixelCount(); ++i)
+        r.Bits()[i] = kv::BlendReg(r.Bits()[i], kv::clBlack32) | 0xFF000000u;
     return r;
 }
 
 // Reads the 16-bit-ness from the IHDR: such files are reduced by rounding, the references by
 // another rule, so they may differ by one level.
-bool Is16Bit(const Bytes& b) { return b.size() > 24 && b[24] == 16; }
+bool Is16Bit(const Bytes& b) {
+    return b.size() > 24 && b[24] == 16;
+}
 
 // ---- Hand-made files ---------------------------------------------------------------------------
 
 std::uint32_t Crc(const std::uint8_t* p, std::size_t n, std::uint32_t c = 0xFFFFFFFFu) {
     for (std::size_t i = 0; i < n; ++i) {
         c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
     }
     return c;
 }
 
 void Put32(Bytes& b, std::uint32_t v) {
-    for (int sh = 24; sh >= 0; sh -= 8) b.push_back(std::uint8_t(v >> sh));
+    for (int sh = 24; sh >= 0; sh -= 8)
+        b.push_back(std::uint8_t(v >> sh));
 }
 
 void Chunk(Bytes& b, const char* type, const Bytes& body) {
@@ -149,7 +155,8 @@ void CheckAgainstReferences(const fs::path& folder) {
         TBitmap32 expected = kv::codecs::LoadPNGRaw(ref.string());
         ASSERT_EQ(raw.Width(), expected.Width());
         ASSERT_EQ(raw.Height(), expected.Height());
-        if (MaxDiff(raw, expected) > tolerance && fs::exists(alt)) expected = kv::codecs::LoadPNGRaw(alt.string());
+        if (MaxDiff(raw, expected) > tolerance && fs::exists(alt))
+            expected = kv::codecs::LoadPNGRaw(alt.string());
         EXPECT_LE(MaxDiff(raw, expected), tolerance);
         EXPECT_LE(MaxDiff(composed, ComposedOverBlack(expected)), tolerance);
         ++checked;
@@ -159,8 +166,12 @@ void CheckAgainstReferences(const fs::path& folder) {
 
 } // namespace
 
-TEST(PngCorpus, PngSuiteMatchesReferences) { CheckAgainstReferences("png/pngsuite"); }
-TEST(PngCorpus, PillowMatchesReferencesOrIsRefused) { CheckAgainstReferences("png/pillow"); }
+TEST(PngCorpus, PngSuiteMatchesReferences) {
+    CheckAgainstReferences("png/pngsuite");
+}
+TEST(PngCorpus, PillowMatchesReferencesOrIsRefused) {
+    CheckAgainstReferences("png/pillow");
+}
 TEST(PngCorpus, OtherOriginsMatchReferences) {
     CheckAgainstReferences("png/libgdiplus");
     CheckAgainstReferences("png/libjpeg-turbo");
@@ -195,7 +206,9 @@ TEST(PngDecode, CompositionOverBlackUsesTheBlendRule) {
         const TColor32 px = raw.Bits()[i];
         const int a = int(px >> 24);
         sawPartial |= a > 0 && a < 255;
-        const TColor32 expected = a == 255 ? px : a == 0 ? kv::clBlack32 : kv::CombineReg(px, kv::clBlack32, a) | 0xFF000000u;
+        const TColor32 expected = a == 255 ? px
+                                  : a == 0 ? kv::clBlack32
+                                           : kv::CombineReg(px, kv::clBlack32, a) | 0xFF000000u;
         EXPECT_EQ(composed.Bits()[i], expected) << i;
     }
     EXPECT_TRUE(sawPartial);
@@ -267,13 +280,15 @@ TEST(PngEncode, RoundTripKeepsColoursAndDropsAlpha) {
     const TBitmap32 back = Raw(bytes);
     ASSERT_EQ(back.Width(), bmp.Width());
     ASSERT_EQ(back.Height(), bmp.Height());
-    for (std::size_t i = 0; i < bmp.PixelCount(); ++i) ASSERT_EQ(back.Bits()[i], bmp.Bits()[i] | 0xFF000000u) << i;
+    for (std::size_t i = 0; i < bmp.PixelCount(); ++i)
+        ASSERT_EQ(back.Bits()[i], bmp.Bits()[i] | 0xFF000000u) << i;
 }
 
 TEST(PngEncode, OnePixelAndWideRows) {
     for (const auto& [w, h] : {std::pair{1, 1}, std::pair{5000, 2}, std::pair{1, 300}}) {
         TBitmap32 bmp(w, h);
-        for (std::size_t i = 0; i < bmp.PixelCount(); ++i) bmp.Bits()[i] = 0xFF000000u | TColor32(i * 2654435761u >> 8);
+        for (std::size_t i = 0; i < bmp.PixelCount(); ++i)
+            bmp.Bits()[i] = 0xFF000000u | TColor32(i * 2654435761u >> 8);
         const Bytes bytes = kv::codecs::EncodePNG24(bmp);
         const TBitmap32 back = Raw(bytes);
         ASSERT_EQ(back.Width(), w);
@@ -282,7 +297,30 @@ TEST(PngEncode, OnePixelAndWideRows) {
     }
 }
 
-TEST(PngEncode, EmptyPictureIsAnError) { EXPECT_THROW(kv::codecs::EncodePNG24(TBitmap32()), kv::Error); }
+TEST(PngEncode, LargePicturesAreTheSameBytesOnAnyThreadCount) {
+    // 1200 x 2000 spans three compression bands; the bytes must not depend on how many threads ran.
+    TBitmap32 bmp(1200, 2000);
+    std::uint32_t s = 7;
+    for (std::size_t i = 0; i < bmp.PixelCount(); ++i) {
+        s = s * 1664525u + 1013904223u;
+        // Runs of equal pixels between noisy ones, so matches cross row and band boundaries.
+        bmp.Bits()[i] = (i / 5) % 3 == 0 ? s : 0xFF336699u;
+    }
+    kv::SetMaxThreads(1);
+    const Bytes single = kv::codecs::EncodePNG24(bmp);
+    kv::SetMaxThreads(0);
+    const Bytes parallel = kv::codecs::EncodePNG24(bmp);
+    EXPECT_EQ(single, parallel);
+    const TBitmap32 back = Raw(parallel);
+    ASSERT_EQ(back.Width(), 1200);
+    ASSERT_EQ(back.Height(), 2000);
+    for (std::size_t i = 0; i < bmp.PixelCount(); ++i)
+        ASSERT_EQ(back.Bits()[i], bmp.Bits()[i] | 0xFF000000u) << i;
+}
+
+TEST(PngEncode, EmptyPictureIsAnError) {
+    EXPECT_THROW(kv::codecs::EncodePNG24(TBitmap32()), kv::Error);
+}
 
 TEST(PngFiles, SaveAndLoadThroughFiles) {
     const fs::path dir = fs::temp_directory_path() / ("kv_png_" + std::to_string(::getpid()));

@@ -340,6 +340,25 @@ TEST(Stretch, EqualSizeIsABlockTransferAndSelfDrawReadsTheOldPixels) {
     }
 }
 
+TEST(Stretch, WideSourceIntoAFarClippedRectangleNeedsSixtyFourBitPositions) {
+    // c * (sw - 1) and sw * 65536 are beyond 32 bits here.
+    std::mt19937 rng(5);
+    TBitmap32 src(32767, 2);
+    FillRandom(src, rng);
+    for (TStretchFilter f : {sfNearest, sfLinear, sfLinear2, sfSpline})
+        for (TDrawMode m : {dmOpaque, dmBlend}) {
+            TBitmap32 dst(16, 3), expect;
+            FillRandom(dst, rng);
+            expect.Assign(dst);
+            src.SetStretchFilter(f);
+            src.SetDrawMode(m);
+            const TRect dr{-150000, -1, 150000, 3};
+            RefStretch(expect, dr, src, src.BoundsRect());
+            src.DrawTo(dst, dr);
+            EXPECT_EQ(Pixels(dst), Pixels(expect)) << "filter " << f << " mode " << m;
+        }
+}
+
 // ---- Every path against the reference --------------------------------------------------------
 
 struct FastPathLevels : ::testing::TestWithParam<int> {

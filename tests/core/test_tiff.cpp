@@ -34,15 +34,23 @@ tmsize_t Read(thandle_t h, void* buf, tmsize_t n) {
     r->pos += k;
     return tmsize_t(k);
 }
-tmsize_t NoWrite(thandle_t, void*, tmsize_t) { return -1; }
+tmsize_t NoWrite(thandle_t, void*, tmsize_t) {
+    return -1;
+}
 toff_t Seek(thandle_t h, toff_t off, int whence) {
     auto* r = static_cast<Reader*>(h);
     r->pos = (whence == SEEK_CUR ? r->pos : whence == SEEK_END ? r->data->size() : 0) + off;
     return r->pos;
 }
-int Close(thandle_t) { return 0; }
-toff_t Size(thandle_t h) { return static_cast<Reader*>(h)->data->size(); }
-int NoMap(thandle_t, void**, toff_t*) { return 0; }
+int Close(thandle_t) {
+    return 0;
+}
+toff_t Size(thandle_t h) {
+    return static_cast<Reader*>(h)->data->size();
+}
+int NoMap(thandle_t, void**, toff_t*) {
+    return 0;
+}
 void NoUnmap(thandle_t, void*, toff_t) {}
 
 struct Decoded {
@@ -108,7 +116,9 @@ TEST(TiffEncode, RoundTripIsExactOnColours) {
     }
 }
 
-TEST(TiffEncode, EmptyPictureIsAnError) { EXPECT_THROW(kv::codecs::EncodeTIFF(TBitmap32()), kv::Error); }
+TEST(TiffEncode, EmptyPictureIsAnError) {
+    EXPECT_THROW(kv::codecs::EncodeTIFF(TBitmap32()), kv::Error);
+}
 
 TEST(TiffFiles, SaveWritesTheEncoding) {
     const fs::path dir = fs::temp_directory_path() / ("kv_tiff_" + std::to_string(std::rand()));

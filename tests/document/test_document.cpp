@@ -18,7 +18,8 @@ struct DocFixture {
         doc.ImgView.SetClientSize(217, 117);
         doc.Base().SetSize(6, 4);
         for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 6; ++x) doc.Base().SetPixel(x, y, Color32(10 * x, 20 * y, 7, 40 * x + y));
+            for (int x = 0; x < 6; ++x)
+                doc.Base().SetPixel(x, y, Color32(10 * x, 20 * y, 7, 40 * x + y));
         doc.Modified = kMarkClean;
     }
     TBitmapLayer& AddLayer(int tag, TColor32 colour, TFloatRect where = {0, 0, 6, 4}) {
@@ -33,7 +34,8 @@ struct DocFixture {
     }
     std::vector<int> Tags() {
         std::vector<int> t;
-        for (int i = 0; i < doc.Layers().Count(); ++i) t.push_back(doc.Layers()[i].Tag);
+        for (int i = 0; i < doc.Layers().Count(); ++i)
+            t.push_back(doc.Layers()[i].Tag);
         return t;
     }
 };
@@ -82,7 +84,7 @@ TEST(Document, ComposeWithoutLayersCopiesTheBaseWithAlpha) {
 TEST(Document, ComposeLayers) {
     DocFixture f;
     TBitmapLayer& hidden = f.AddLayer(kTagOrdinary, 0xFF00FF00u);
-    hidden.Bitmap.SetMasterAlpha(0); // contributes nothing
+    hidden.Bitmap.SetMasterAlpha(0);                       // contributes nothing
     f.AddLayer(kTagOrdinary, 0xFFFF0000u, {-3, -2, 1, 2}); // only its corner (0..1, 0..2) is on the picture
     f.doc.Select(&hidden);
     f.doc.Compose();
@@ -127,7 +129,8 @@ TEST(Document, FlattenBurnsTheCaptionAndEmptiesTheStack) {
 
 TEST(Document, RemoveTemporaryAndCaptionLayers) {
     DocFixture f;
-    for (int tag : {0, 4, 159, 3, 159}) f.AddLayer(tag, clWhite32);
+    for (int tag : {0, 4, 159, 3, 159})
+        f.AddLayer(tag, clWhite32);
     f.doc.Select(&f.doc.Layers()[0]);
     f.doc.RemoveTemporaryLayers(); // only the lowest helper layer
     EXPECT_EQ(f.Tags(), (std::vector<int>{0, 159, 3, 159}));
@@ -161,7 +164,8 @@ TEST(Document, DeleteSelectedLayerKeepsHistoryIndicesConsistent) {
     };
     for (const Case& k : cases) {
         DocFixture f;
-        for (int t = 0; t < 3; ++t) f.AddLayer(10 + t, clWhite32);
+        for (int t = 0; t < 3; ++t)
+            f.AddLayer(10 + t, clWhite32);
         f.doc.History.UndoKind = k.undoKind;
         f.doc.History.UndoLayer = k.undoLayer;
         f.doc.History.RedoKind = k.redoKind;
@@ -284,7 +288,8 @@ TEST(FakePlatform, AnswersFromScriptsAndRecordsCalls) {
         return TModalResult::Ok;
     });
     NamedDialog dlg;
-    EXPECT_EQ(p.MessageBox("Изображение было изменено. Сохранить?", TMsgButtons::YesNoCancel), TMsgAnswer::No);
+    EXPECT_EQ(p.MessageBox("Изображение было изменено. Сохранить?", TMsgButtons::YesNoCancel),
+              TMsgAnswer::No);
     auto saved = p.SaveFileDialog({"", "PNG (*.png)|*.png", 1, "", "", ""});
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->FilterIndex, 4);
@@ -293,8 +298,8 @@ TEST(FakePlatform, AnswersFromScriptsAndRecordsCalls) {
     // Empty scripts: the cancel answer.
     EXPECT_EQ(p.MessageBox("?", TMsgButtons::OkCancel), TMsgAnswer::Cancel);
     EXPECT_FALSE(p.ColorDialog(0x00FF0000u));
-    EXPECT_EQ(p.CallNames(),
-              (std::vector<std::string>{"MessageBox", "SaveFileDialog", "ShowModal", "MessageBox", "ColorDialog"}));
+    EXPECT_EQ(p.CallNames(), (std::vector<std::string>{"MessageBox", "SaveFileDialog", "ShowModal",
+                                                       "MessageBox", "ColorDialog"}));
     EXPECT_EQ(p.TextsOf("MessageBox")[0], "Изображение было изменено. Сохранить?");
     EXPECT_EQ(p.TextsOf("ShowModal")[0], "TGamma");
 }

@@ -25,8 +25,8 @@ struct ZoomFixture {
 TEST(Zoom, ComboStartsAt100WithTheNineItems) {
     TZoomModel combo;
     EXPECT_EQ(combo.Text, "100%");
-    EXPECT_EQ(combo.Items, (std::vector<std::string>{"25%", "50%", "75%", "100%", "200%", "300%", "400%", "800%",
-                                                     "1600%"}));
+    EXPECT_EQ(combo.Items, (std::vector<std::string>{"25%", "50%", "75%", "100%", "200%", "300%", "400%",
+                                                     "800%", "1600%"}));
 }
 
 TEST(Zoom, WheelStepsAndLimits) {
@@ -36,7 +36,7 @@ TEST(Zoom, WheelStepsAndLimits) {
         float scale;
         const char* text;
     } cases[] = {
-        {0.21f, true, 0.2f, "20%"},  {0.2f, true, 0.2f, "20%"},      {19.0f, false, 20.0f, "2000%"},
+        {0.21f, true, 0.2f, "20%"},     {0.2f, true, 0.2f, "20%"},           {19.0f, false, 20.0f, "2000%"},
         {20.0f, false, 20.0f, "2000%"}, {1.0f, true, float(1 / 1.1), "91%"}, {1.0f, false, 1.1f, "110%"},
     };
     for (const Case& k : cases) {
@@ -57,9 +57,9 @@ TEST(Zoom, ScaleComboParsing) {
         const char* text; // the text afterwards
         int caret;
     } cases[] = {
-        {"150 %", 1.5f, "150%", 3}, {"150%", 1.5f, "150%", 3},  {" 2 5 ", 0.25f, "25%", 2},
-        {"1", 0.01f, "1%", 1},      {"2000", 20.0f, "2000%", 4}, {"3000", 0.5f, "50%", 2},
-        {"0", 0.5f, "50%", 2},      {"-5", 0.5f, "50%", 2},      {"abc", 0.5f, "50%", 2},
+        {"150 %", 1.5f, "150%", 3}, {"150%", 1.5f, "150%", 3},       {" 2 5 ", 0.25f, "25%", 2},
+        {"1", 0.01f, "1%", 1},      {"2000", 20.0f, "2000%", 4},     {"3000", 0.5f, "50%", 2},
+        {"0", 0.5f, "50%", 2},      {"-5", 0.5f, "50%", 2},          {"abc", 0.5f, "50%", 2},
         {"12x", 0.5f, "50%", 2},    {"99999999999", 0.5f, "50%", 2},
     };
     for (const Case& k : cases) {
@@ -129,7 +129,10 @@ TEST(Zoom, FitToWindowLeavesTheScaleWithoutPictureOrClientArea) {
 TEST(Zoom, ZoomingNeverChangesTheModifiedMark) {
     using Command = std::function<void(TZoomModel&, TDocument&)>;
     const Command commands[] = {
-        ImgViewMouseWheelUp, ImgViewMouseWheelDown, Scale100Click, FitToWindow,
+        ImgViewMouseWheelUp,
+        ImgViewMouseWheelDown,
+        Scale100Click,
+        FitToWindow,
         [](TZoomModel& c, TDocument& d) {
             c.Text = "300";
             ScaleComboChange(c, d);
@@ -152,7 +155,7 @@ TEST(Zoom, ZoomingNeverChangesTheModifiedMark) {
 }
 
 TEST(Zoom, CustomPaintStageShowsGreyAroundThePicture) {
-    ZoomFixture f(2, 1, 17 + 6, 17 + 3); // a 6 x 3 viewport
+    ZoomFixture f(2, 1, 17 + 6, 17 + 3);      // a 6 x 3 viewport
     f.doc.Base().SetPixel(0, 0, 0x00123456u); // transparent: shows its own channels, not grey
     f.doc.Base().SetPixel(1, 0, 0xFFABCDEFu);
     InstallCustomPaintStage(f.doc.ImgView);

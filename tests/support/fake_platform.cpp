@@ -13,9 +13,12 @@ namespace kv {
 namespace {
 const char* ButtonsName(TMsgButtons b) {
     switch (b) {
-    case TMsgButtons::Ok: return "Ok";
-    case TMsgButtons::OkCancel: return "OkCancel";
-    case TMsgButtons::YesNoCancel: return "YesNoCancel";
+    case TMsgButtons::Ok:
+        return "Ok";
+    case TMsgButtons::OkCancel:
+        return "OkCancel";
+    case TMsgButtons::YesNoCancel:
+        return "YesNoCancel";
     }
     return "?";
 }
@@ -33,16 +36,22 @@ int CharCount(const std::string& s) {
     return n;
 }
 
-int CellWidth(const TFontSpec& f) { return std::max(1, f.Size * 3 / 5); }
-int CellHeight(const TFontSpec& f) { return std::max(1, f.Size * 4 / 3); }
+int CellWidth(const TFontSpec& f) {
+    return std::max(1, f.Size * 3 / 5);
+}
+int CellHeight(const TFontSpec& f) {
+    return std::max(1, f.Size * 4 / 3);
+}
 } // namespace
 
 FakePlatform::FakePlatform()
-    : ProgramDir(WithSeparator(KV_BIN_DIR)), WorkingDir(WithSeparator(std::filesystem::current_path().string())) {}
+    : ProgramDir(WithSeparator(KV_BIN_DIR)),
+      WorkingDir(WithSeparator(std::filesystem::current_path().string())) {}
 
 std::vector<std::string> FakePlatform::CallNames() const {
     std::vector<std::string> r;
-    for (const auto& c : Calls) r.push_back(c.Service);
+    for (const auto& c : Calls)
+        r.push_back(c.Service);
     return r;
 }
 
@@ -54,10 +63,13 @@ std::vector<std::string> FakePlatform::TextsOf(const std::string& service) const
 }
 
 int FakePlatform::CountOf(const std::string& service) const {
-    return int(std::count_if(Calls.begin(), Calls.end(), [&](const FakeCall& c) { return c.Service == service; }));
+    return int(
+        std::count_if(Calls.begin(), Calls.end(), [&](const FakeCall& c) { return c.Service == service; }));
 }
 
-void FakePlatform::Record(const std::string& service, const std::string& text) { Calls.push_back({service, text}); }
+void FakePlatform::Record(const std::string& service, const std::string& text) {
+    Calls.push_back({service, text});
+}
 
 void FakePlatform::Unscripted(const std::string& what) {
     if (Strict) ADD_FAILURE() << "FakePlatform: unscripted " << what;
@@ -88,7 +100,8 @@ TModalResult FakePlatform::ShowModal(TDialogModel& dialog) {
 
 void FakePlatform::ShowToolWindow(TDialogModel& dialog) {
     Record("ShowToolWindow", dialog.DialogName());
-    if (std::find(ToolWindowsShown.begin(), ToolWindowsShown.end(), dialog.DialogName()) == ToolWindowsShown.end())
+    if (std::find(ToolWindowsShown.begin(), ToolWindowsShown.end(), dialog.DialogName()) ==
+        ToolWindowsShown.end())
         ToolWindowsShown.push_back(dialog.DialogName());
 }
 
@@ -97,8 +110,7 @@ void FakePlatform::HideToolWindow(TDialogModel& dialog) {
     std::erase(ToolWindowsShown, dialog.DialogName());
 }
 
-template <class T>
-static std::optional<T> Pop(std::deque<std::optional<T>>& q, bool& had) {
+template <class T> static std::optional<T> Pop(std::deque<std::optional<T>>& q, bool& had) {
     had = !q.empty();
     if (!had) return std::nullopt;
     auto v = std::move(q.front());
@@ -207,9 +219,15 @@ bool FakePlatform::ClipboardGetBitmap(TBitmap32& picture) {
     return true;
 }
 
-void FakePlatform::ShellOpenFile(const std::string& fileName) { Record("ShellOpenFile", fileName); }
-void FakePlatform::ShellOpenUrl(const std::string& url) { Record("ShellOpenUrl", url); }
-void FakePlatform::ShellMailTo(const std::string& address) { Record("ShellMailTo", address); }
+void FakePlatform::ShellOpenFile(const std::string& fileName) {
+    Record("ShellOpenFile", fileName);
+}
+void FakePlatform::ShellOpenUrl(const std::string& url) {
+    Record("ShellOpenUrl", url);
+}
+void FakePlatform::ShellMailTo(const std::string& address) {
+    Record("ShellMailTo", address);
+}
 
 int FakePlatform::StartTimer(int periodMs, std::function<void()> fn) {
     Record("StartTimer", std::to_string(periodMs));

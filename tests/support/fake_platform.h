@@ -24,7 +24,7 @@ struct FakePrintedPicture {
 };
 
 class FakePlatform : public TPlatform {
-public:
+  public:
     FakePlatform();
 
     // Scripts.
@@ -103,7 +103,7 @@ public:
     std::string WorkingFolder() override;
     void SetViewCursor(TCursorShape shape) override;
 
-private:
+  private:
     void Record(const std::string& service, const std::string& text);
     void Unscripted(const std::string& what);
     struct Timer {

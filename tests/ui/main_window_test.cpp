@@ -27,7 +27,7 @@ using namespace kv;
 namespace {
 
 class QtEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "ui_tests";
@@ -43,13 +43,14 @@ const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnv
 TBitmap32 MakePicture(int w, int h) {
     TBitmap32 b(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) b.SetPixel(x, y, x < w / 2 ? 0xFFC00000u : 0xFF0000C0u);
+        for (int x = 0; x < w; ++x)
+            b.SetPixel(x, y, x < w / 2 ? 0xFFC00000u : 0xFF0000C0u);
     b.SetPixel(0, 0, 0x0000FF00u);
     return b;
 }
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("kv_ui_" + std::to_string(::getpid()) + "_" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -152,8 +153,8 @@ TEST_F(MainWindowTest, ComboTextDrivesTheScale) {
         QString shown;
     };
     const Case cases[] = {
-        {"150 %", 1.5f, "150%"}, {"3000", 1.5f, "150%"}, {"abc", 1.5f, "150%"}, {"25%", 0.25f, "25%"},
-        {"", 0.25f, ""},
+        {"150 %", 1.5f, "150%"}, {"3000", 1.5f, "150%"}, {"abc", 1.5f, "150%"},
+        {"25%", 0.25f, "25%"},   {"", 0.25f, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
@@ -185,6 +186,9 @@ TEST_F(MainWindowTest, LargePictureIsFittedAndTheActionsWork) {
     // At 100 % the picture is wider than the view: the scroll bar ranges over the rest.
     EXPECT_EQ(window->View()->horizontalScrollBar()->maximum(), model.ScrollMaxX());
     EXPECT_GT(model.ScrollMaxX(), 0);
+    // Zooming keeps the middle of the picture in the middle of the view.
+    EXPECT_NEAR(model.ScrollX(), model.ScrollMaxX() / 2, 2);
+    EXPECT_NEAR(model.ScrollY(), model.ScrollMaxY() / 2, 2);
     window->View()->horizontalScrollBar()->setValue(500);
     EXPECT_EQ(model.ScrollX(), 500);
 
