@@ -140,7 +140,7 @@ void CheckCorpus(const std::string& prefix, Decoder decode, const std::vector<st
 
 // ---- Hand-made PCX files --------------------------------------------------------------------
 
-struct PcxSpec {
+struct PcxLayout {
     int bits = 8, planes = 1, width = 1, height = 1, bytesPerLine = 0; // 0: the least that fits
     int encoding = 1;
     bool runsAcrossLines = false;
@@ -149,7 +149,7 @@ struct PcxSpec {
 };
 
 // lines: the decoded bytes of every scan line (planes after each other), concatenated.
-Bytes MakePcx(const PcxSpec& s, const std::vector<std::uint8_t>& lines) {
+Bytes MakePcx(const PcxLayout& s, const std::vector<std::uint8_t>& lines) {
     Bytes b(128, 0);
     int bpl = s.bytesPerLine ? s.bytesPerLine : (s.width * s.bits + 7) / 8;
     auto word = [&](std::size_t at, int v) {
@@ -271,7 +271,7 @@ TEST(PcxDecode, PixelLayouts) {
     const auto trailer = Trailer();
     struct Case {
         const char* what;
-        PcxSpec spec;
+        PcxLayout layout;
         std::function<std::uint8_t(int x, int y, int plane, int byte)> line; // byte of a scan line
         std::function<TColor32(int, int)> expected;
     };
@@ -279,11 +279,11 @@ TEST(PcxDecode, PixelLayouts) {
     std::vector<Case> cases;
     {
         Case c{"mono, padded lines", {}, nullptr, nullptr};
-        c.spec.bits = 1;
-        c.spec.width = 11;
-        c.spec.height = 3;
-        c.spec.bytesPerLine = 4;
-        c.spec.palette16 = pal16; // not used for 1-bit pictures
+        c.layout.bits = 1;
+        c.layout.width = 11;
+        c.layout.height = 3;
+        c.layout.bytesPerLine = 4;
+        c.layout.palette16 = pal16; // not used for 1-bit pictures
         auto on = [](int x, int y) { return (x * 3 + y) % 5 < 2; };
         c.line = [on](int, int y, int, int byte) {
             int v = 0;
@@ -296,12 +296,12 @@ TEST(PcxDecode, PixelLayouts) {
     }
     for (int planes : {2, 3, 4}) {
         Case c{"1-bit planes", {}, nullptr, nullptr};
-        c.spec.bits = 1;
-        c.spec.planes = planes;
-        c.spec.width = 13;
-        c.spec.height = 2;
-        c.spec.bytesPerLine = 2;
-        c.spec.palette16 = pal16;
+        c.layout.bits = 1;
+        c.layout.planes = planes;
+        c.layout.width = 13;
+        c.layout.height = 2;
+        c.layout.bytesPerLine = 2;
+        c.layout.palette16 = pal16;
         auto index = [planes](int x, int y) { return (x + 5 * y) % (1 << planes); };
         c.line = [index](int, int y, int plane, int byte) {
             int v = 0;
@@ -316,10 +316,10 @@ TEST(PcxDecode, PixelLayouts) {
     }
     for (int bits : {2, 4}) {
         Case c{"packed", {}, nullptr, nullptr};
-        c.spec.bits = bits;
-        c.spec.width = 7;
-        c.spec.height = 3;
-        c.spec.palette16 = pal16;
+        c.layout.bits = bits;
+        c.layout.width = 7;
+        c.layout.height = 3;
+        c.layout.palette16 = pal16;
         const int perByte = 8 / bits;
         auto index = [bits](int x, int y) { return (x * 3 + y) % (1 << bits); };
         c.line = [index, bits, perByte](int, int y, int, int byte) {
@@ -335,10 +335,10 @@ TEST(PcxDecode, PixelLayouts) {
     }
     for (bool withTrailer : {true, false}) {
         Case c{withTrailer ? "8-bit palette" : "8-bit grey", {}, nullptr, nullptr};
-        c.spec.width = 5;
-        c.spec.height = 4;
-        c.spec.bytesPerLine = 6;
-        if (withTrailer) c.spec.trailer = trailer;
+        c.layout.width = 5;
+        c.layout.height = 4;
+        c.layout.bytesPerLine = 6;
+        if (withTrailer) c.layout.trailer = trailer;
         auto index = [](int x, int y) { return (x * 61 + y * 17 + 190) & 255; }; // many >= 0xC0
         c.line = [index](int, int y, int, int byte) {
             return std::uint8_t(byte < 5 ? index(byte, y) : 0xEE);
@@ -350,11 +350,11 @@ TEST(PcxDecode, PixelLayouts) {
     }
     for (int encoding : {1, 0}) {
         Case c{encoding ? "RGB planes" : "RGB planes, uncompressed", {}, nullptr, nullptr};
-        c.spec.planes = 3;
-        c.spec.width = 9;
-        c.spec.height = 3;
-        c.spec.bytesPerLine = 10;
-        c.spec.encoding = encoding;
+        c.layout.planes = 3;
+        c.layout.width = 9;
+        c.layout.height = 3;
+        c.layout.bytesPerLine = 10;
+        c.layout.encoding = encoding;
         auto ch = [](int x, int y, int plane) { return (x * 29 + y * 71 + plane * 101) & 255; };
         c.line = [ch](int, int y, int plane, int byte) {
             return std::uint8_t(byte < 9 ? ch(byte, y, plane) : 0);
@@ -364,9 +364,9 @@ TEST(PcxDecode, PixelLayouts) {
     }
     {
         Case c{"RGBA planes, composed over black", {}, nullptr, nullptr};
-        c.spec.planes = 4;
-        c.spec.width = 4;
-        c.spec.height = 2;
+        c.layout.planes = 4;
+        c.layout.width = 4;
+        c.layout.height = 2;
         const int alpha[4] = {0, 255, 128, 1};
         c.line = [alpha](int, int y, int plane, int byte) {
             return std::uint8_t(plane == 3 ? alpha[byte] : 200 + 10 * plane + y);
@@ -379,30 +379,30 @@ TEST(PcxDecode, PixelLayouts) {
     }
     {
         Case c{"runs continuing on the next line", {}, nullptr, nullptr};
-        c.spec.width = 6;
-        c.spec.height = 4;
-        c.spec.runsAcrossLines = true;
-        c.spec.trailer = trailer;
+        c.layout.width = 6;
+        c.layout.height = 4;
+        c.layout.runsAcrossLines = true;
+        c.layout.trailer = trailer;
         c.line = [](int, int y, int, int byte) { return std::uint8_t(y < 3 ? 0xC5 : byte); };
         c.expected = [trailer](int x, int y) { return trailer[y < 3 ? 0xC5u : std::size_t(x)]; };
         cases.push_back(c);
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        int bpl = c.spec.bytesPerLine ? c.spec.bytesPerLine : (c.spec.width * c.spec.bits + 7) / 8;
+        int bpl = c.layout.bytesPerLine ? c.layout.bytesPerLine : (c.layout.width * c.layout.bits + 7) / 8;
         std::vector<std::uint8_t> lines;
-        for (int y = 0; y < c.spec.height; ++y)
-            for (int p = 0; p < c.spec.planes; ++p)
+        for (int y = 0; y < c.layout.height; ++y)
+            for (int p = 0; p < c.layout.planes; ++p)
                 for (int byte = 0; byte < bpl; ++byte)
                     lines.push_back(c.line(0, y, p, byte));
-        Bytes file = MakePcx(c.spec, lines);
+        Bytes file = MakePcx(c.layout, lines);
         TBitmap32 bmp = Pcx(file);
-        ExpectPixels(bmp, c.spec.width, c.spec.height, c.expected);
+        ExpectPixels(bmp, c.layout.width, c.layout.height, c.expected);
     }
 }
 
 TEST(PcxDecode, BadFilesAreRefused) {
-    PcxSpec s;
+    PcxLayout s;
     s.planes = 3;
     s.width = 40;
     s.height = 20;
@@ -416,7 +416,7 @@ TEST(PcxDecode, BadFilesAreRefused) {
                       "cut.pcx");
 
     // 40000 pixels wide, with a header only: refused for its size, not for the missing data.
-    Bytes wide = MakePcx(PcxSpec{}, {0});
+    Bytes wide = MakePcx(PcxLayout{}, {0});
     wide[8] = std::uint8_t((3 + 39999) & 255);
     wide[9] = std::uint8_t((3 + 39999) >> 8);
     wide[66] = std::uint8_t(40000 & 255);
@@ -451,7 +451,7 @@ TEST(TgaCorpus, FilesMatchTheirReferencesOrAreRefused) {
 TEST(TgaDecode, PixelLayouts) {
     struct Case {
         const char* what;
-        TgaSpec spec;
+        TgaSpec layout;
         std::vector<std::uint8_t> data;
         std::vector<TColor32> expected; // rows top to bottom
     };
@@ -538,9 +538,9 @@ TEST(TgaDecode, PixelLayouts) {
         {"RLE colour-mapped", {9, 8, 2, 1, 0x20, 0, 24, join({bgr(A), bgr(B)}), ""}, {0x01, 1, 0}, {B, A}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TBitmap32 bmp = Tga(MakeTga(c.spec, c.data));
-        ExpectPixels(bmp, c.spec.width, c.spec.height,
-                     [&](int x, int y) { return c.expected[std::size_t(y * c.spec.width + x)]; });
+        TBitmap32 bmp = Tga(MakeTga(c.layout, c.data));
+        ExpectPixels(bmp, c.layout.width, c.layout.height,
+                     [&](int x, int y) { return c.expected[std::size_t(y * c.layout.width + x)]; });
     }
 }
 
