@@ -8,8 +8,11 @@
 #include <cmath>
 
 #include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -24,6 +27,7 @@ ImageViewWidget::ImageViewWidget(TDocument& doc, TZoomModel& zoom, QWidget* pare
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::WheelFocus);
+    viewport()->setMouseTracking(true); // moves without a button reach the colour sampler
     fLastScale = fDoc.ImgView.Scale();
     fSubscription = fDoc.ImgView.SubscribeChange([this] { ViewChanged(); });
     fDoc.ImgView.OnInvalidate = [this] { viewport()->update(); };
@@ -100,6 +104,64 @@ void ImageViewWidget::paintEvent(QPaintEvent*) {
     QImage img(reinterpret_cast<const uchar*>(buf.Bits()), buf.Width(), buf.Height(),
                qsizetype(buf.Width()) * 4, QImage::Format_RGB32);
     p.drawImage(0, 0, img);
+    // Beyond the paint buffer (a viewport larger than the model's, for a moment while resizing) the
+    // stage is grey as well.
+    const QRect painted(0, 0, buf.Width(), buf.Height());
+    const QRegion rest = QRegion(viewport()->rect()).subtracted(painted);
+    for (const QRect& r : rest)
+        p.fillRect(r, QColor(0x80, 0x80, 0x80));
+}
+
+namespace {
+TViewMouse MouseOf(const QMouseEvent* e, TViewMouse::TButton button) {
+    TViewMouse m;
+    const QPoint pt = e->position().toPoint();
+    m.X = pt.x();
+    m.Y = pt.y();
+    m.Button = button;
+    m.Shift = e->modifiers() & Qt::ShiftModifier;
+    m.Ctrl = e->modifiers() & Qt::ControlModifier;
+    m.Alt = e->modifiers() & Qt::AltModifier;
+    m.LeftHeld = e->buttons() & Qt::LeftButton;
+    return m;
+}
+TViewMouse::TButton ButtonOf(Qt::MouseButton b) {
+    switch (b) {
+    case Qt::LeftButton:
+        return TViewMouse::Left;
+    case Qt::RightButton:
+        return TViewMouse::Right;
+    case Qt::MiddleButton:
+        return TViewMouse::Middle;
+    default:
+        return TViewMouse::None;
+    }
+}
+} // namespace
+
+void ImageViewWidget::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier && OnDeleteKey) {
+        OnDeleteKey();
+        e->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(e); // arrows and pages scroll
+}
+
+void ImageViewWidget::mouseMoveEvent(QMouseEvent* e) {
+    if (OnViewMouseMove) OnViewMouseMove(MouseOf(e, TViewMouse::None));
+    e->accept();
+}
+
+void ImageViewWidget::mousePressEvent(QMouseEvent* e) {
+    setFocus(Qt::MouseFocusReason);
+    if (OnViewMouseDown) OnViewMouseDown(MouseOf(e, ButtonOf(e->button())));
+    e->accept();
+}
+
+void ImageViewWidget::mouseReleaseEvent(QMouseEvent* e) {
+    if (OnViewMouseUp) OnViewMouseUp(MouseOf(e, ButtonOf(e->button())));
+    e->accept();
 }
 
 void ImageViewWidget::wheelEvent(QWheelEvent* e) {

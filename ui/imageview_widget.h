@@ -7,12 +7,23 @@
 
 #include <QAbstractScrollArea>
 
+#include <functional>
+
 namespace kv {
 class TDocument;
 struct TZoomModel;
 } // namespace kv
 
 namespace kv::ui {
+
+// A mouse event over the view in view coordinates (the view model's, see TImgView32::ViewToPicture).
+struct TViewMouse {
+    enum TButton { None = 0, Left = 1, Right = 2, Middle = 3 };
+    int X = 0, Y = 0;
+    TButton Button = None; // the button pressed (mouse down) or None (mouse move)
+    bool Shift = false, Ctrl = false, Alt = false;
+    bool LeftHeld = false; // the left button is down during a move
+};
 
 class ImageViewWidget : public QAbstractScrollArea {
     Q_OBJECT
@@ -21,6 +32,13 @@ class ImageViewWidget : public QAbstractScrollArea {
     ~ImageViewWidget() override;
 
     TDocument& Document() { return fDoc; }
+
+    // Hooks of the main window: the Delete key (reached only when no menu shortcut took it), and
+    // mouse moves (with or without a button; colour sampling) and presses (colour picking).
+    std::function<void()> OnDeleteKey;
+    std::function<void(const TViewMouse&)> OnViewMouseMove;
+    std::function<void(const TViewMouse&)> OnViewMouseDown;
+    std::function<void(const TViewMouse&)> OnViewMouseUp;
 
   signals:
     // A zoom handler ran (the combo model's text may have changed).
@@ -31,6 +49,10 @@ class ImageViewWidget : public QAbstractScrollArea {
     void resizeEvent(QResizeEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
     void ViewChanged();

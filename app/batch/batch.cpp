@@ -3,6 +3,8 @@
 #include "core/codecs/codecs.h"
 #include "core/error.h"
 #include "core/parallel.h"
+#include "document/document.h"
+#include "document/project.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -138,11 +140,12 @@ OutputFormat OutputFormatFor(const Options& opt) {
     if (ext == ".gif") return OutputFormat::GIF;
     if (ext == ".png") return OutputFormat::PNG;
     if (ext == ".tif" || ext == ".tiff") return OutputFormat::TIFF;
+    if (ext == ".qrv") return OutputFormat::Project;
     if (ext.empty())
         throw Error("Can't write \"" + opt.output +
-                    "\": the name has no extension (use .bmp, .jpg, .jpeg, .gif, .png, .tif or .tiff)");
+                    "\": the name has no extension (use .bmp, .jpg, .jpeg, .gif, .png, .tif, .tiff or .qrv)");
     throw Error("Can't write \"" + opt.output + "\": unknown picture file extension (" + ext +
-                "); use .bmp, .jpg, .jpeg, .gif, .png, .tif or .tiff");
+                "); use .bmp, .jpg, .jpeg, .gif, .png, .tif, .tiff or .qrv");
 }
 
 void Apply(const ResizeStep& step, TBitmap32& picture) {
@@ -182,11 +185,34 @@ void WritePicture(const TBitmap32& picture, const std::string& fileName, OutputF
         codecs::WriteWholeFile(fileName, bytes.data(), bytes.size());
         break;
     }
+    case OutputFormat::Project: {
+        TDocument doc;
+        doc.SetBasePixels(picture);
+        WriteProject(doc, fileName);
+        break;
+    }
     }
 }
 
 void Run(const Options& opt) {
     OutputFormat format = OutputFormatFor(opt); // before any work: a bad name fails at once
+    if (codecs::ExtensionOf(opt.input) == ".qrv") {
+        TProjectContent project = ReadProjectFile(opt.input);
+        TDocument doc;
+        ApplyProject(doc, std::move(project));
+        if (format == OutputFormat::Project) {
+            if (!opt.steps.empty())
+                throw UsageError("steps cannot be applied when a project is written as a project");
+            WriteProject(doc, opt.output);
+            return;
+        }
+        doc.Compose();
+        TBitmap32 picture;
+        picture.Swap(doc.Composite);
+        ApplySteps(opt.steps, picture);
+        WritePicture(picture, opt.output, format, opt.quality);
+        return;
+    }
     TBitmap32 picture = codecs::LoadPicture(opt.input);
     ApplySteps(opt.steps, picture);
     WritePicture(picture, opt.output, format, opt.quality);
@@ -205,9 +231,10 @@ void PrintUsage(std::ostream& out) {
     out << "Usage: korvalis-batch [--resize WxH[:nearest|linear|linear2|spline]] [--quality Q] [--bmp32]\n"
            "                      -o OUTPUT INPUT\n"
            "\n"
-           "Loads INPUT (.bmp, .jpg/.jpeg/.jpe, .png, .gif, .ico, .pcx, .tga), applies the steps in the\n"
-           "order given, and writes OUTPUT in the format its extension names (.bmp 24-bit, .jpg/.jpeg,\n"
-           ".gif, .png 24-bit, .tif/.tiff).\n"
+           "Loads INPUT (.bmp, .jpg/.jpeg/.jpe, .png, .gif, .ico, .pcx, .tga, or a .qrv project, which\n"
+           "gives its composite), applies the steps in the order given, and writes OUTPUT in the format\n"
+           "its extension names (.bmp 24-bit, .jpg/.jpeg, .gif, .png 24-bit, .tif/.tiff, or .qrv: a\n"
+           "project; a project written as a project keeps its layers and takes no steps).\n"
            "\n"
            "  --resize WxH[:F]  stretch the picture into a new W x H picture with filter F\n"
            "                    (nearest, linear, linear2 or spline; default linear2)\n"

@@ -46,7 +46,7 @@ Options ParseCommandLine(const std::vector<std::string>& args);
 ResizeStep ParseResize(const std::string& text);
 
 // The output formats, chosen by the output name's extension (case-insensitive).
-enum class OutputFormat { BMP24, JPEG, GIF, PNG, TIFF, BMP32 };
+enum class OutputFormat { BMP24, JPEG, GIF, PNG, TIFF, BMP32, Project };
 // Throws kv::Error for an extension the tool cannot write.
 OutputFormat OutputFormatFor(const Options& opt);
 
@@ -55,6 +55,10 @@ void ApplySteps(const std::vector<Step>& steps, TBitmap32& picture);
 void WritePicture(const TBitmap32& picture, const std::string& fileName, OutputFormat format, int quality);
 
 // Loads, applies the steps, writes. Throws kv::Error (or std::exception) on failure.
+// A ".qrv" input is read as a project: written to a ".qrv" output it keeps its layers (steps are
+// refused there, since they would not fit the layers' placement); any other output receives its
+// composite, with the steps applied to that. A picture written to ".qrv" becomes a project of
+// its base picture alone.
 void Run(const Options& opt);
 
 // Reads KV_THREADS (a positive whole number) and limits the worker threads to it.

@@ -1,6 +1,8 @@
 // korvalis-batch, run as the built program on small pictures made in a temporary folder.
 #include "core/bitmap32.h"
 #include "core/codecs/codecs.h"
+#include "document/document.h"
+#include "document/project.h"
 
 #include <gtest/gtest.h>
 
@@ -333,4 +335,49 @@ TEST_F(BatchTest, FailuresReportTheErrorText) {
         EXPECT_FALSE(fs::exists(Path("out.bmp")));
         EXPECT_FALSE(fs::exists(Path("out.xyz")));
     }
+}
+
+TEST_F(BatchTest, ProjectsRoundTripFromTheShell) {
+    // A project with one half-transparent layer over the base picture.
+    TDocument doc;
+    doc.Base().Assign(Opaque(MakePicture(10, 8)));
+    TBitmapLayer& layer = doc.Layers().Add<TBitmapLayer>();
+    layer.Bitmap.Assign(MakePicture(4, 4));
+    layer.Bitmap.SetDrawMode(dmBlend);
+    layer.Bitmap.SetMasterAlpha(150);
+    layer.SetLocation({2, 1, 6, 5});
+    layer.SetScaled(true);
+    WriteProject(doc, Path("in.qrv"));
+
+    // Project to project keeps every byte.
+    RunResult r = Run({"-o", Path("copy.QRV"), Path("in.qrv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadText(Path("copy.QRV")), ReadText(Path("in.qrv")));
+
+    // Project to picture writes the composite.
+    r = Run({"-o", Path("flat.png"), Path("in.qrv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    doc.Compose();
+    EXPECT_TRUE(SamePixels(codecs::LoadPicture(Path("flat.png")), Opaque(doc.Composite)));
+
+    // A picture becomes a project of its base picture alone, and comes back unchanged.
+    MakePicture(5, 3).SaveToFile(Path("pic.bmp"));
+    r = Run({"--resize", "6x4:nearest", "-o", Path("pic.qrv"), Path("pic.bmp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const codecs::Bytes bytes = codecs::ReadWholeFile(Path("pic.qrv"));
+    TProjectContent back = DecodeProject(bytes.data(), bytes.size(), "pic.qrv");
+    EXPECT_TRUE(back.Layers.empty());
+    EXPECT_TRUE(SamePixels(back.Base, ExpectedResize(MakePicture(5, 3), 6, 4, sfNearest)));
+
+    // Steps do not fit a project's layers; a damaged project fails with its error.
+    r = Run({"--resize", "4x4", "-o", Path("x.qrv"), Path("in.qrv")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(fs::exists(Path("x.qrv")));
+    {
+        std::ofstream f(Path("bad.qrv"), std::ios::binary);
+        f << "not a project";
+    }
+    r = Run({"-o", Path("y.bmp"), Path("bad.qrv")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Bitmap image is not valid"), std::string::npos) << r.err;
 }

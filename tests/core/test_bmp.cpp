@@ -2,6 +2,7 @@
 // rules) and writing (the exact 32-bit stream layout and 24-bit files).
 #include "core/codecs/codecs.h"
 #include "core/error.h"
+#include "tests/support/image_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -20,16 +21,13 @@ namespace fs = std::filesystem;
 using kv::TBitmap32;
 using kv::TColor32;
 using kv::codecs::Bytes;
+using kv::test::ErrorOf;
+using kv::test::kCorpus;
+using kv::test::Prefix;
+using kv::test::Put32;
+using kv::test::ReadFile;
 
 namespace {
-
-const fs::path kCorpus = KV_CORPUS_DIR;
-
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    EXPECT_TRUE(in) << p;
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 TBitmap32 Decode(const Bytes& b, bool generic = false, const std::string& name = "test.bmp",
                  std::size_t* consumed = nullptr) {
@@ -40,21 +38,12 @@ TBitmap32 Decode(const Bytes& b, bool generic = false, const std::string& name =
 
 // The error text of decoding, or "" when it decodes.
 std::string DecodeError(const Bytes& b, const std::string& name = "test.bmp") {
-    try {
-        Decode(b, true, name);
-    } catch (const kv::Error& e) {
-        return e.what();
-    }
-    return "";
+    return ErrorOf([&] { Decode(b, true, name); });
 }
 
 void Put16(Bytes& b, std::size_t at, std::uint32_t v) {
     b[at] = std::uint8_t(v);
     b[at + 1] = std::uint8_t(v >> 8);
-}
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
 }
 std::uint32_t Get32(const Bytes& b, std::size_t at) {
     return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
@@ -451,7 +440,7 @@ TEST(BmpDecode, TruncatedFilesAreRefused) {
         for (std::size_t len : {std::size_t(0), std::size_t(1), std::size_t(2), std::size_t(13),
                                 std::size_t(14), std::size_t(17), std::size_t(30), std::size_t(53),
                                 std::size_t(54), std::size_t(70), n / 3, n / 2, n - 200}) {
-            Bytes cut(whole.begin(), whole.begin() + std::ptrdiff_t(len));
+            Bytes cut = Prefix(whole, len);
             EXPECT_EQ(DecodeError(cut, "cut.bmp").rfind("cut.bmp: ", 0), 0u) << file << " cut at " << len;
             if (len >= 38) {
                 Put32(cut, 2, std::uint32_t(len));

@@ -5,6 +5,7 @@
 #include "core/codecs/codecs.h"
 #include "core/codecs/palettes.h"
 #include "core/error.h"
+#include "tests/support/image_test_util.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -28,26 +29,18 @@ using kv::TBitmap32;
 using kv::TColor32;
 using kv::codecs::Bytes;
 using kv::codecs::GifColours;
+using kv::test::ComposedOverBlack;
+using kv::test::kCorpus;
+using kv::test::Prefix;
+using kv::test::ReadFile;
+using kv::test::ReferenceOverBlack;
+using kv::test::RefRow;
+using kv::test::RefRows;
 
 namespace {
 
-const fs::path kCorpus = KV_CORPUS_DIR;
-
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    EXPECT_TRUE(in) << p;
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 TBitmap32 Decode(const Bytes& b, const std::string& name = "test.gif") {
     return kv::codecs::DecodeGIF(b.data(), b.size(), name);
-}
-
-TBitmap32 ComposedOverBlack(const TBitmap32& src) {
-    TBitmap32 r = src;
-    for (std::size_t i = 0; i < r.PixelCount(); ++i)
-        r.Bits()[i] = kv::BlendReg(r.Bits()[i], kv::clBlack32) | 0xFF000000u;
-    return r;
 }
 
 // Number of pixels that differ (all four channels compared).
@@ -64,37 +57,9 @@ bool AllOpaque(const TBitmap32& b) {
     return true;
 }
 
-struct RefRow {
-    std::string file, reference, basis;
-};
-
-// Rows of corpus/ref/refs.tsv whose file starts with prefix.
-std::vector<RefRow> RefRows(const std::string& prefix) {
-    std::ifstream in(kCorpus / "ref" / "refs.tsv");
-    std::vector<RefRow> rows;
-    std::string line;
-    std::getline(in, line); // header
-    while (std::getline(in, line)) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        std::string c;
-        while (std::getline(ss, c, '\t'))
-            cols.push_back(c);
-        if (cols.size() < 6 || cols[0].rfind(prefix, 0) != 0) continue;
-        rows.push_back({cols[0], cols[2], cols[5]});
-    }
-    return rows;
-}
-
 // Expects a clean refusal whose text names the file.
 void ExpectRefused(const Bytes& b, const std::string& name) {
-    try {
-        TBitmap32 bmp = Decode(b, name);
-        ADD_FAILURE() << name << ": decoded as " << bmp.Width() << "x" << bmp.Height()
-                      << ", expected a refusal";
-    } catch (const kv::Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind(name + ": ", 0), 0u) << e.what();
-    }
+    kv::test::ExpectRefused(kv::codecs::DecodeGIF, b, name);
 }
 
 // ---- Hand-made GIF files, written with giflib's encoder -------------------------------------
@@ -231,7 +196,7 @@ TEST(GifCorpus, EveryFileMatchesItsReferenceOrIsRefused) {
             ++matched;
             continue;
         }
-        TBitmap32 ref = ComposedOverBlack(kv::codecs::LoadPNGRaw((kCorpus / row.reference).string()));
+        TBitmap32 ref = ReferenceOverBlack(row.reference);
         ASSERT_EQ(got.Width(), ref.Width());
         ASSERT_EQ(got.Height(), ref.Height());
         const CombinedFrame* combined = nullptr;
@@ -408,7 +373,7 @@ TEST(GifDecode, TruncatedFilesAreRefused) {
     Bytes noTrailer(gif.begin(), gif.end() - 1);
     EXPECT_EQ(DiffCount(Decode(noTrailer), whole), 0u);
     for (std::size_t n = 0; n + 1 < gif.size(); n += (n < 900 ? 1 : 13)) {
-        Bytes cut(gif.begin(), gif.begin() + std::ptrdiff_t(n));
+        Bytes cut = Prefix(gif, n);
         SCOPED_TRACE(n);
         ExpectRefused(cut, "cut.gif");
     }
@@ -508,11 +473,11 @@ TEST(GifDecode, WideCodeSizes) {
     ExpectRefused(make({512, 514, 6, 514, 516, 300, 513}), "first.gif"); // string code after clear
     Bytes whole = make({512, 5, 6, 514, 516, 300, 513});
     for (std::size_t n = 13; n + 2 < whole.size(); ++n)
-        ExpectRefused(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(n)), "cut.gif");
+        ExpectRefused(Prefix(whole, n), "cut.gif");
     // A real file with 12-bit codes from the first one, cut anywhere in its image data.
     Bytes real = ReadFile(kCorpus / "gif/pygif-suite/max-codes.gif");
     for (std::size_t n = 100; n + 2 < real.size(); n += 97)
-        ExpectRefused(Bytes(real.begin(), real.begin() + std::ptrdiff_t(n)), "max-codes.gif");
+        ExpectRefused(Prefix(real, n), "max-codes.gif");
 }
 
 // ---- Palettes and nearest colours ------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "core/blend.h"
 #include "core/codecs/codecs.h"
 #include "core/error.h"
+#include "tests/support/image_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -17,40 +18,22 @@ namespace fs = std::filesystem;
 using kv::TBitmap32;
 using kv::TColor32;
 using kv::codecs::Bytes;
+using kv::test::ComposedOverBlack;
+using kv::test::ErrorOf;
+using kv::test::kCorpus;
+using kv::test::Prefix;
+using kv::test::Put32;
+using kv::test::ReadFile;
+using kv::test::SamePixels;
 
 namespace {
-
-const fs::path kCorpus = KV_CORPUS_DIR;
-
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    EXPECT_TRUE(in) << p;
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 TBitmap32 Decode(const Bytes& b, const std::string& name = "test.ico") {
     return kv::codecs::DecodeICO(b.data(), b.size(), name);
 }
 
 std::string DecodeError(const Bytes& b, const std::string& name = "test.ico") {
-    try {
-        Decode(b, name);
-    } catch (const kv::Error& e) {
-        return e.what();
-    }
-    return "";
-}
-
-TBitmap32 ComposedOverBlack(const TBitmap32& src) {
-    TBitmap32 r = src;
-    for (std::size_t i = 0; i < r.PixelCount(); ++i)
-        r.Bits()[i] = kv::BlendReg(r.Bits()[i], kv::clBlack32) | 0xFF000000u;
-    return r;
-}
-
-bool SamePixels(const TBitmap32& a, const TBitmap32& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           std::equal(a.Bits(), a.Bits() + a.PixelCount(), b.Bits());
+    return ErrorOf([&] { Decode(b, name); });
 }
 
 void Append16(Bytes& b, std::uint32_t v) {
@@ -61,11 +44,6 @@ void Append32(Bytes& b, std::uint32_t v) {
     Append16(b, v & 0xFFFF);
     Append16(b, v >> 16);
 }
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
-}
-
 // An icon DIB: 40-byte header with the doubled height, colour table, the XOR pixel rows and the
 // AND mask rows, both given bottom row first and already padded.
 Bytes IconDib(int w, int h, int bpp, const std::vector<TColor32>& palette, const Bytes& xorRows,
@@ -155,7 +133,7 @@ TEST(IcoCorpus, TruncatedIconsAreRefused) {
         const Bytes whole = ReadFile(kCorpus / "ico" / file);
         for (std::size_t len : {std::size_t(0), std::size_t(3), std::size_t(6), std::size_t(21),
                                 std::size_t(40), std::size_t(70), whole.size() / 2}) {
-            const Bytes cut(whole.begin(), whole.begin() + std::ptrdiff_t(len));
+            const Bytes cut = Prefix(whole, len);
             EXPECT_EQ(DecodeError(cut, "cut.ico").rfind("cut.ico: ", 0), 0u) << file << " cut at " << len;
         }
     }

@@ -1,6 +1,7 @@
 // JPEG decoding (grey, colour, CMYK, damaged and oversized files) and encoding at quality 1-100.
 #include "core/codecs/codecs.h"
 #include "core/error.h"
+#include "tests/support/image_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +17,15 @@ namespace fs = std::filesystem;
 using kv::TBitmap32;
 using kv::TColor32;
 using kv::codecs::Bytes;
+using kv::test::kCorpus;
+using kv::test::MaxDiff;
+using kv::test::Prefix;
+using kv::test::ReadFile;
 
 namespace {
 
-const fs::path kCorpus = KV_CORPUS_DIR;
-
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    EXPECT_TRUE(in) << p;
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 TBitmap32 Decode(const Bytes& b, const std::string& name = "test.jpg") {
     return kv::codecs::DecodeJPEG(b.data(), b.size(), name);
-}
-
-int MaxDiff(const TBitmap32& a, const TBitmap32& b) {
-    int m = 0;
-    for (std::size_t i = 0; i < a.PixelCount(); ++i)
-        for (int sh = 0; sh < 32; sh += 8)
-            m = std::max(m, std::abs(int((a.Bits()[i] >> sh) & 255) - int((b.Bits()[i] >> sh) & 255)));
-    return m;
 }
 
 // The decoder's error for these bytes; fails the test when they decode.
@@ -124,7 +113,7 @@ TEST(JpegDecode, TruncatedFilesAreRefused) {
         ASSERT_NO_THROW(Decode(file));
         for (std::size_t cut : {std::size_t(0), std::size_t(1), std::size_t(2), std::size_t(30),
                                 std::size_t(200), file.size() / 2, file.size() - 100, file.size() - 2}) {
-            const Bytes part(file.begin(), file.begin() + std::ptrdiff_t(cut));
+            const Bytes part = Prefix(file, cut);
             const std::string refusal = RefusalOf(part, "cut.jpg");
             EXPECT_EQ(refusal.rfind("cut.jpg: ", 0), 0u) << "cut at " << cut << ": " << refusal;
         }

@@ -1,6 +1,7 @@
 // The generic picture loader (extension rules, dispatch, error texts) and the whole-file helpers.
 #include "core/codecs/codecs.h"
 #include "core/error.h"
+#include "tests/support/image_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +14,11 @@
 namespace fs = std::filesystem;
 using kv::TBitmap32;
 using kv::codecs::Bytes;
+using kv::test::ErrorOf;
+using kv::test::kCorpus;
+using kv::test::SamePixels;
 
 namespace {
-
-const fs::path kCorpus = KV_CORPUS_DIR;
 
 // A fresh folder per test, removed afterwards.
 class LoaderTest : public ::testing::Test {
@@ -41,17 +43,7 @@ class LoaderTest : public ::testing::Test {
 };
 
 std::string LoadError(const std::string& file) {
-    try {
-        kv::codecs::LoadPicture(file);
-    } catch (const kv::Error& e) {
-        return e.what();
-    }
-    return "";
-}
-
-bool SamePixels(const TBitmap32& a, const TBitmap32& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           std::equal(a.Bits(), a.Bits() + a.PixelCount(), b.Bits());
+    return ErrorOf([&] { kv::codecs::LoadPicture(file); });
 }
 
 TEST(ExtensionOf, LastPathComponentLowerCased) {

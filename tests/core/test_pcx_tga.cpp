@@ -3,6 +3,7 @@
 #include "core/blend.h"
 #include "core/codecs/codecs.h"
 #include "core/error.h"
+#include "tests/support/image_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +21,18 @@ namespace fs = std::filesystem;
 using kv::TBitmap32;
 using kv::TColor32;
 using kv::codecs::Bytes;
+using kv::test::ComposedOverBlack;
+using kv::test::Decoder;
+using kv::test::ExpectRefused;
+using kv::test::kCorpus;
+using kv::test::Prefix;
+using kv::test::ReadFile;
+using kv::test::ReferenceOverBlack;
+using kv::test::RefRow;
+using kv::test::RefRows;
+using kv::test::SamePixels;
 
 namespace {
-
-const fs::path kCorpus = KV_CORPUS_DIR;
-
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    EXPECT_TRUE(in) << p;
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-using Decoder = TBitmap32 (*)(const std::uint8_t*, std::size_t, const std::string&);
 
 TBitmap32 Pcx(const Bytes& b, const std::string& name = "test.pcx") {
     return kv::codecs::DecodePCX(b.data(), b.size(), name);
@@ -40,59 +41,12 @@ TBitmap32 Tga(const Bytes& b, const std::string& name = "test.tga") {
     return kv::codecs::DecodeTGA(b.data(), b.size(), name);
 }
 
-TBitmap32 ComposedOverBlack(const TBitmap32& src) {
-    TBitmap32 r = src;
-    for (std::size_t i = 0; i < r.PixelCount(); ++i)
-        r.Bits()[i] = kv::BlendReg(r.Bits()[i], kv::clBlack32) | 0xFF000000u;
-    return r;
-}
-
-bool SamePixels(const TBitmap32& a, const TBitmap32& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           std::equal(a.Bits(), a.Bits() + a.PixelCount(), b.Bits());
-}
-
-void ExpectRefused(Decoder decode, const Bytes& b, const std::string& name, const std::string& about = "") {
-    try {
-        TBitmap32 bmp = decode(b.data(), b.size(), name);
-        ADD_FAILURE() << name << ": decoded as " << bmp.Width() << "x" << bmp.Height()
-                      << ", expected a refusal";
-    } catch (const kv::Error& e) {
-        std::string text = e.what();
-        EXPECT_EQ(text.rfind(name + ": ", 0), 0u) << text;
-        if (!about.empty()) {
-            EXPECT_NE(text.find(about), std::string::npos) << text;
-        }
-    }
-}
-
 void ExpectPixels(const TBitmap32& bmp, int w, int h, const std::function<TColor32(int, int)>& expected) {
     ASSERT_EQ(bmp.Width(), w);
     ASSERT_EQ(bmp.Height(), h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             ASSERT_EQ(bmp.Pixel(x, y), expected(x, y)) << x << "," << y;
-}
-
-struct RefRow {
-    std::string file, reference, basis, note;
-};
-
-std::vector<RefRow> RefRows(const std::string& prefix) {
-    std::ifstream in(kCorpus / "ref" / "refs.tsv");
-    std::vector<RefRow> rows;
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        std::string c;
-        while (std::getline(ss, c, '\t'))
-            cols.push_back(c);
-        if (cols.size() < 6 || cols[0].rfind(prefix, 0) != 0) continue;
-        rows.push_back({cols[0], cols[2], cols[5], cols.size() > 9 ? cols[9] : ""});
-    }
-    return rows;
 }
 
 // Every corpus file of the prefix: a reference must be matched (a disputed one: either decoding, or
@@ -123,14 +77,12 @@ void CheckCorpus(const std::string& prefix, Decoder decode, const std::vector<st
             ASSERT_EQ(got.Bits()[i] >> 24, 255u);
         auto other = otherRef.find(row.file);
         const std::string refFile = other == otherRef.end() ? row.reference : other->second;
-        TBitmap32 ref = ComposedOverBlack(kv::codecs::LoadPNGRaw((kCorpus / refFile).string()));
+        TBitmap32 ref = ReferenceOverBlack(refFile);
         bool same = SamePixels(got, ref);
         if (!same && disputed) {
             // The other decoder's result, named in the note ("... decoding: ref/....png").
             auto at = row.note.find("ref/");
-            if (at != std::string::npos)
-                same = SamePixels(
-                    got, ComposedOverBlack(kv::codecs::LoadPNGRaw((kCorpus / row.note.substr(at)).string())));
+            if (at != std::string::npos) same = SamePixels(got, ReferenceOverBlack(row.note.substr(at)));
         }
         EXPECT_TRUE(same);
         matched += same;
@@ -412,8 +364,7 @@ TEST(PcxDecode, BadFilesAreRefused) {
     Bytes good = MakePcx(s, lines);
     ASSERT_NO_THROW(Pcx(good));
     for (std::size_t n = 0; n < good.size(); n += 3)
-        ExpectRefused(kv::codecs::DecodePCX, Bytes(good.begin(), good.begin() + std::ptrdiff_t(n)),
-                      "cut.pcx");
+        ExpectRefused(kv::codecs::DecodePCX, Prefix(good, n), "cut.pcx");
 
     // 40000 pixels wide, with a header only: refused for its size, not for the missing data.
     Bytes wide = MakePcx(PcxLayout{}, {0});
@@ -555,8 +506,7 @@ TEST(TgaDecode, BadFilesAreRefused) {
     Bytes good = MakeTga({10, 24, 10, 9, 0}, rle);
     ASSERT_NO_THROW(Tga(good));
     for (std::size_t n = 0; n < good.size(); ++n)
-        ExpectRefused(kv::codecs::DecodeTGA, Bytes(good.begin(), good.begin() + std::ptrdiff_t(n)),
-                      "cut.tga");
+        ExpectRefused(kv::codecs::DecodeTGA, Prefix(good, n), "cut.tga");
     Bytes raw = MakeTga({2, 32, 5, 5, 0}, std::vector<std::uint8_t>(100, 9));
     ASSERT_NO_THROW(Tga(raw));
     ExpectRefused(kv::codecs::DecodeTGA, Bytes(raw.begin(), raw.end() - 1), "raw.tga", "truncated");

@@ -4,6 +4,7 @@
 #include "core/codecs/codecs.h"
 #include "core/error.h"
 #include "core/parallel.h"
+#include "tests/support/image_test_util.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -22,35 +23,16 @@ namespace fs = std::filesystem;
 using kv::TBitmap32;
 using kv::TColor32;
 using kv::codecs::Bytes;
+using kv::test::ComposedOverBlack;
+using kv::test::kCorpus;
+using kv::test::MaxDiff;
+using kv::test::Prefix;
+using kv::test::ReadFile;
 
 namespace {
 
-const fs::path kCorpus = KV_CORPUS_DIR;
-
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    EXPECT_TRUE(in) << p;
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 TBitmap32 Raw(const Bytes& b, const std::string& name = "test.png") {
     return kv::codecs::DecodePNGRaw(b.data(), b.size(), name);
-}
-
-// Largest channel difference between two bitmaps of the same size (alpha included).
-int MaxDiff(const TBitmap32& a, const TBitmap32& b) {
-    int m = 0;
-    for (std::size_t i = 0; i < a.PixelCount(); ++i)
-        for (int sh = 0; sh < 32; sh += 8)
-            m = std::max(m, std::abs(int((a.Bits()[i] >> sh) & 255) - int((b.Bits()[i] >> sh) & 255)));
-    return m;
-}
-
-TBitmap32 ComposedOverBlack(const TBitmap32& src) {
-    TBitmap32 r = src;
-    for (std::size_t i = 0; i < r.PixelCount(); ++i)
-        r.Bits()[i] = kv::BlendReg(r.Bits()[i], kv::clBlack32) | 0xFF000000u;
-    return r;
 }
 
 // Reads the 16-bit-ness from the IHDR: such files are reduced by rounding, the references by
@@ -231,7 +213,7 @@ TEST(PngDecode, TruncatedFilesAreRefused) {
     // Inside the signature, inside IHDR, just after IHDR, inside IDAT, just before IEND, inside IEND.
     for (std::size_t cut : {std::size_t(0), std::size_t(5), std::size_t(20), std::size_t(33), std::size_t(60),
                             whole.size() / 2, whole.size() - 12, whole.size() - 1}) {
-        const Bytes part(whole.begin(), whole.begin() + std::ptrdiff_t(cut));
+        const Bytes part = Prefix(whole, cut);
         try {
             kv::codecs::DecodePNG(part.data(), part.size(), "cut.png");
             ADD_FAILURE() << "cut at " << cut << " decoded";

@@ -2,6 +2,9 @@
 // each routine (slow, literal loops over a copy of the bytes) on small seeded pictures.
 #include "effects/effects.h"
 
+#include "core/blend.h"
+#include "core/error.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,13 +18,15 @@ namespace {
 Bitmap24 RandomBitmap(int w, int h, unsigned seed) {
     Bitmap24 b(w, h);
     std::mt19937 rng(seed);
-    for (std::size_t i = 0; i < b.ByteCount(); ++i) b.Bits()[i] = std::uint8_t(rng() & 255);
+    for (std::size_t i = 0; i < b.ByteCount(); ++i)
+        b.Bits()[i] = std::uint8_t(rng() & 255);
     return b;
 }
 
 Bitmap24 Uniform(int w, int h, int v) {
     Bitmap24 b(w, h);
-    for (std::size_t i = 0; i < b.ByteCount(); ++i) b.Bits()[i] = std::uint8_t(v);
+    for (std::size_t i = 0; i < b.ByteCount(); ++i)
+        b.Bits()[i] = std::uint8_t(v);
     return b;
 }
 
@@ -41,7 +46,20 @@ struct RefRandom {
     }
 };
 
-std::uint8_t& At(Bitmap24& b, int x, int y, int ch) { return b.PixelPtr(x, y)[ch]; }
+// Runs body once at every vector level the processor has (Scalar, SSE2, AVX2), then restores the best.
+template <class Fn> void AtEveryLevel(Fn body) {
+    for (BlendPath level : {BlendPath::Scalar, BlendPath::SSE2, BlendPath::AVX2}) {
+        if (int(level) > int(BestBlendPath())) continue;
+        SetBlendPath(level);
+        SCOPED_TRACE(int(level));
+        body();
+    }
+    SetBlendPath(BestBlendPath());
+}
+
+std::uint8_t& At(Bitmap24& b, int x, int y, int ch) {
+    return b.PixelPtr(x, y)[ch];
+}
 
 TEST(Bitmap24, ConversionDropsAlphaAndGivesOpaquePixels) {
     TBitmap32 src(2, 1);
@@ -67,7 +85,8 @@ TEST(NextRandom, FollowsTheGeneratorFromZero) {
     SetRandomState(0);
     const std::uint32_t ns[] = {100, 100, 0, 1000, 7, 0xFFFFFFFFu};
     const std::uint32_t expected[] = {0, 3, 0, 202, 1, 2884733761u};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(NextRandom(ns[i]), expected[i]) << i;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(NextRandom(ns[i]), expected[i]) << i;
     EXPECT_EQ(RandomState(), 2884733762u);
 }
 
@@ -77,7 +96,8 @@ TEST(Noise, ChannelNoiseDrawsBlueGreenRedPerPixel) {
     RefRandom r{12345};
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x)
-            for (int ch = 0; ch < 3; ++ch) At(ref, x, y, ch) = std::uint8_t(ClampByte(At(ref, x, y, ch) + (long long)r(50) - 25));
+            for (int ch = 0; ch < 3; ++ch)
+                At(ref, x, y, ch) = std::uint8_t(ClampByte(At(ref, x, y, ch) + (long long)r(50) - 25));
     ChannelNoise(b, 50);
     EXPECT_TRUE(SameBytes(b, ref));
     EXPECT_EQ(RandomState(), r.state);
@@ -87,7 +107,8 @@ TEST(Noise, ChannelNoiseOnWhiteStaysInUpperRange) {
     Bitmap24 b = Uniform(40, 40, 255);
     ChannelNoise(b, 50);
     int low = 255;
-    for (std::size_t i = 0; i < b.ByteCount(); ++i) low = std::min(low, int(b.Bits()[i]));
+    for (std::size_t i = 0; i < b.ByteCount(); ++i)
+        low = std::min(low, int(b.Bits()[i]));
     EXPECT_GE(low, 230);
     EXPECT_LT(low, 235); // the lower half of the draws does reach down
 }
@@ -99,7 +120,8 @@ TEST(Noise, GreyNoiseMovesAllChannelsByOneDraw) {
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 6; ++x) {
             const long long d = (long long)r(60) - 30;
-            for (int ch = 0; ch < 3; ++ch) At(ref, x, y, ch) = std::uint8_t(ClampByte(At(ref, x, y, ch) + d));
+            for (int ch = 0; ch < 3; ++ch)
+                At(ref, x, y, ch) = std::uint8_t(ClampByte(At(ref, x, y, ch) + d));
         }
     GreyNoise(b, 60);
     EXPECT_TRUE(SameBytes(b, ref));
@@ -112,8 +134,8 @@ void RefDiagonalBlur(Bitmap24& b, int a) {
         for (int x = 0; x < W; ++x) {
             const int xl = x - a < 0 ? x : x - a, xr = x + a >= W ? x : x + a;
             for (int ch = 0; ch < 3; ++ch)
-                At(b, x, y, ch) =
-                    std::uint8_t((At(b, xl, u, ch) + At(b, xl, l, ch) + At(b, xr, u, ch) + At(b, xr, l, ch)) >> 2);
+                At(b, x, y, ch) = std::uint8_t(
+                    (At(b, xl, u, ch) + At(b, xl, l, ch) + At(b, xr, u, ch) + At(b, xr, l, ch)) >> 2);
         }
     }
 }
@@ -155,8 +177,14 @@ TEST(DiagonalBlur, HandValuesAndPasses) {
 TEST(ToGreyscale, RoundsHalvesToEvenExactly) {
     struct Case {
         int r, g, b, grey;
-    } cases[] = {{255, 0, 0, 76}, {0, 0, 255, 28}, {0, 255, 0, 150}, {255, 255, 255, 255},
-                 {0, 44, 14, 28} /* 27.5 exactly */, {0, 45, 45, 32} /* 31.5 */, {1, 0, 0, 0}, {5, 0, 0, 2}};
+    } cases[] = {{255, 0, 0, 76},
+                 {0, 0, 255, 28},
+                 {0, 255, 0, 150},
+                 {255, 255, 255, 255},
+                 {0, 44, 14, 28} /* 27.5 exactly */,
+                 {0, 45, 45, 32} /* 31.5 */,
+                 {1, 0, 0, 0},
+                 {5, 0, 0, 2}};
     for (const Case& c : cases) {
         Bitmap24 b(1, 1);
         b.SetPixel(0, 0, Color32(c.r, c.g, c.b));
@@ -166,26 +194,28 @@ TEST(ToGreyscale, RoundsHalvesToEvenExactly) {
 }
 
 TEST(ToGreyscale, EveryColourMatchesTheDecimalFormula) {
-    Bitmap24 b(4096, 4096);
-    for (int i = 0; i < 1 << 24; ++i) {
-        std::uint8_t* p = b.Bits() + 3 * std::size_t(i);
-        p[0] = std::uint8_t(i);
-        p[1] = std::uint8_t(i >> 8);
-        p[2] = std::uint8_t(i >> 16);
-    }
-    ToGreyscale(b);
-    int bad = 0;
-    for (int i = 0; i < 1 << 24 && bad < 5; ++i) {
-        const int t = 30 * (i >> 16) + 59 * ((i >> 8) & 255) + 11 * (i & 255);
-        int q = t / 100;
-        const int m = t % 100;
-        if (m > 50 || (m == 50 && q % 2 == 1)) ++q;
-        const std::uint8_t* p = b.Bits() + 3 * std::size_t(i);
-        if (p[0] != q || p[1] != q || p[2] != q) {
-            ++bad;
-            ADD_FAILURE() << "colour " << i;
+    AtEveryLevel([] {
+        Bitmap24 b(4096, 4096);
+        for (int i = 0; i < 1 << 24; ++i) {
+            std::uint8_t* p = b.Bits() + 3 * std::size_t(i);
+            p[0] = std::uint8_t(i);
+            p[1] = std::uint8_t(i >> 8);
+            p[2] = std::uint8_t(i >> 16);
         }
-    }
+        ToGreyscale(b);
+        int bad = 0;
+        for (int i = 0; i < 1 << 24 && bad < 5; ++i) {
+            const int t = 30 * (i >> 16) + 59 * ((i >> 8) & 255) + 11 * (i & 255);
+            int q = t / 100;
+            const int m = t % 100;
+            if (m > 50 || (m == 50 && q % 2 == 1)) ++q;
+            const std::uint8_t* p = b.Bits() + 3 * std::size_t(i);
+            if (p[0] != q || p[1] != q || p[2] != q) {
+                ++bad;
+                ADD_FAILURE() << "colour " << i;
+            }
+        }
+    });
 }
 
 TEST(RainDropWarp, MatchesTheWrittenMapping) {
@@ -199,10 +229,13 @@ TEST(RainDropWarp, MatchesTheWrittenMapping) {
         RainDropWarp(src, dst, c.F, c.S);
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) {
-                const double cc = c.S * std::cos(double(y % c.F) / c.S), d = -c.S * std::sin(double(x % c.F) / c.S);
-                const long long nx = RoundHalfEven(std::fabs(x + d - cc)), ny = RoundHalfEven(std::fabs(y + cc - d));
+                const double cc = c.S * std::cos(double(y % c.F) / c.S),
+                             d = -c.S * std::sin(double(x % c.F) / c.S);
+                const long long nx = RoundHalfEven(std::fabs(x + d - cc)),
+                                ny = RoundHalfEven(std::fabs(y + cc - d));
                 if (ny < c.h && nx < c.w)
-                    for (int ch = 0; ch < 3; ++ch) At(ref, int(nx), int(ny), ch) = src.PixelPtr(x, y)[ch];
+                    for (int ch = 0; ch < 3; ++ch)
+                        At(ref, int(nx), int(ny), ch) = src.PixelPtr(x, y)[ch];
             }
         EXPECT_TRUE(SameBytes(dst, ref)) << c.w << "x" << c.h;
     }
@@ -220,7 +253,8 @@ TEST(ScatterPixels, ColumnsOuterThreeDrawsEach) {
             const long long bb = r(3);
             const long long nx = x + bb - r(std::uint32_t(2 * bb)), ny = y + bb - r(std::uint32_t(2 * bb));
             if (nx >= 0 && nx < 6 && ny >= 0 && ny < 5)
-                for (int ch = 0; ch < 3; ++ch) At(ref, x, y, ch) = At(ref, int(nx), int(ny), ch);
+                for (int ch = 0; ch < 3; ++ch)
+                    At(ref, x, y, ch) = At(ref, int(nx), int(ny), ch);
         }
     ScatterPixels(b, 3);
     EXPECT_TRUE(SameBytes(b, ref));
@@ -233,7 +267,8 @@ TEST(ScatterPixels, SpreadOneKeepsThePictureButDraws) {
     ScatterPixels(b, 1);
     EXPECT_TRUE(SameBytes(b, same));
     RefRandom r{0};
-    for (int i = 0; i < 3 * 12; ++i) r(1);
+    for (int i = 0; i < 3 * 12; ++i)
+        r(1);
     EXPECT_EQ(RandomState(), r.state);
 }
 
@@ -247,11 +282,13 @@ TEST(BlockMosaic, CellsTakeTheirTopLeftPixel) {
     Bitmap24 b = src;
     BlockMosaic(b, 2);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(b.Pixel(x, y), src.Pixel(x / 2 * 2, y / 2 * 2)) << x << "," << y;
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(b.Pixel(x, y), src.Pixel(x / 2 * 2, y / 2 * 2)) << x << "," << y;
     Bitmap24 all = src;
     BlockMosaic(all, 5);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(all.Pixel(x, y), src.Pixel(0, 0));
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(all.Pixel(x, y), src.Pixel(0, 0));
 }
 
 void RefWave(Bitmap24& b, int A, int I, int style) {
@@ -261,7 +298,8 @@ void RefWave(Bitmap24& b, int A, int I, int style) {
     for (int y = H - 1 - 2 * A; y >= A; --y) {
         int o = 0;
         for (int x = 0; x < W; ++x) {
-            for (int ch = 0; ch < 3; ++ch) At(b, x, y + A + o, ch) = copy.PixelPtr(x, y)[ch];
+            for (int ch = 0; ch < 3; ++ch)
+                At(b, x, y + A + o, ch) = copy.PixelPtr(x, y)[ch];
             double f = std::sin(x * phi);
             if (style == 1) f = std::sin(x * phi) * std::cos(x * phi);
             if (style == 2) f = std::sin(x * phi) * std::sin(I * phi * x);
@@ -273,7 +311,7 @@ void RefWave(Bitmap24& b, int A, int I, int style) {
 TEST(WaveShift, MatchesTheWrittenLoops) {
     struct Case {
         int w, h, A, I;
-    } cases[] = {{6, 10, 2, 3}, {40, 50, 5, 20}, {13, 7, 2, 1}, {30, 31, 10, 15}};
+    } cases[] = {{6, 10, 2, 3}, {40, 50, 5, 20}, {13, 7, 2, 1}, {30, 31, 10, 15}, {530, 40, 5, 3}};
     for (const Case& c : cases)
         for (int style = 0; style < 3; ++style) {
             Bitmap24 b = RandomBitmap(c.w, c.h, unsigned(c.w * c.h + style)), ref = b;
@@ -290,7 +328,7 @@ TEST(WaveShift, MatchesTheWrittenLoops) {
 TEST(Mandelbrot, CountsAndMask) {
     EXPECT_EQ(MandelbrotCount(0, 0), 65);
     EXPECT_EQ(MandelbrotCount(-2, -1.25), 1);
-    EXPECT_EQ(MandelbrotCount(1, 0), 3); // 1, 2, 5: |z|^2 reaches 4 at the third step
+    EXPECT_EQ(MandelbrotCount(1, 0), 2); // z = 1, then 2: |z|^2 reaches 4 at the second step
     const int W = 16, H = 12, threshold = 10;
     Bitmap24 mask = RandomBitmap(W, H, 2), pic = RandomBitmap(W, H, 3);
     const Bitmap24 orig = pic;
@@ -299,7 +337,8 @@ TEST(Mandelbrot, CountsAndMask) {
     int white = 0;
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
-            const bool in = MandelbrotCount((long double)x * 3.25L / W - 2, (long double)y * 2.5L / H - 1.25L) > threshold;
+            const bool in = MandelbrotCount((long double)x * 3.25L / W - 2,
+                                            (long double)y * 2.5L / H - 1.25L) > threshold;
             white += in;
             EXPECT_EQ(mask.Pixel(x, y), in ? Color32(255, 255, 255) : Color32(0, 0, 0));
             EXPECT_EQ(pic.Pixel(x, y), in ? orig.Pixel(x, y) : Color32(0, 0, 0));
@@ -312,7 +351,8 @@ TEST(EmbossRelief, UniformGreyAndLiteralVisit) {
     Bitmap24 g = Uniform(6, 4, 128);
     EmbossRelief(g);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_EQ(At(g, x, y, 1), (y < 3 && x < 3) ? 127 : 128) << x << "," << y;
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(At(g, x, y, 1), (y < 3 && x < 3) ? 127 : 128) << x << "," << y;
     Bitmap24 b = RandomBitmap(23, 7, 4), ref = b;
     for (int y = 0; y + 1 < 7; ++y)
         for (int x = 0; x + 3 < 23; ++x)
@@ -337,7 +377,8 @@ void RefRipple(Bitmap24& b, int a) {
     for (int y = H - 1 - a; y >= 0; --y) {
         std::uint8_t c = 0;
         for (int x = 0; x < W; ++x) {
-            for (int ch = 0; ch < 3; ++ch) At(b, x, y + c, ch) = At(b, x, y, ch);
+            for (int ch = 0; ch < 3; ++ch)
+                At(b, x, y + c, ch) = At(b, x, y, ch);
             c = std::uint8_t(c + 1);
             if (c > a) c = 0;
         }
@@ -347,7 +388,7 @@ void RefRipple(Bitmap24& b, int a) {
 TEST(SawtoothRipple, MatchesTheWrittenLoops) {
     struct Case {
         int w, h, a;
-    } cases[] = {{8, 6, 2}, {8, 6, 100}, {300, 600, 300}, {5, 1, 3}, {17, 9, 1}};
+    } cases[] = {{8, 6, 2}, {8, 6, 100}, {300, 600, 300}, {5, 1, 3}, {17, 9, 1}, {700, 90, 58}};
     for (const Case& c : cases) {
         Bitmap24 b = RandomBitmap(c.w, c.h, unsigned(c.w + c.a)), ref = b;
         SawtoothRipple(b, c.a);
@@ -362,8 +403,8 @@ TEST(SawtoothRipple, MatchesTheWrittenLoops) {
 TEST(PosterizeLevels, RoundsToTheStep) {
     struct Case {
         int a, v, out;
-    } cases[] = {{2, 255, 255}, {2, 253, 252}, {2, 1, 0}, {2, 3, 4}, {7, 10, 7}, {100, 50, 0}, {100, 150, 200},
-                 {100, 255, 255}, {1, 77, 77}, {3, 254, 255}};
+    } cases[] = {{2, 255, 255}, {2, 253, 252},   {2, 1, 0},       {2, 3, 4},   {7, 10, 7},
+                 {100, 50, 0},  {100, 150, 200}, {100, 255, 255}, {1, 77, 77}, {3, 254, 255}};
     for (const Case& c : cases) {
         Bitmap24 src = Uniform(2, 1, c.v), dst;
         PosterizeLevels(src, dst, c.a);
@@ -375,15 +416,33 @@ TEST(PosterizeLevels, RoundsToTheStep) {
     EXPECT_THROW(PosterizeLevels(Uniform(1, 1, 0), d, 0), Error);
 }
 
+TEST(PosterizeLevels, EveryByteForEveryStep) {
+    AtEveryLevel([] {
+        Bitmap24 src(100, 3), dst;
+        for (std::size_t i = 0; i < src.ByteCount(); ++i)
+            src.Bits()[i] = std::uint8_t(i * 7);
+        for (int a = 1; a <= 100; ++a) {
+            PosterizeLevels(src, dst, a);
+            for (std::size_t i = 0; i < src.ByteCount(); ++i) {
+                const int v = src.Bits()[i];
+                ASSERT_EQ(dst.Bits()[i], std::min<long long>(255, a * RoundHalfEven(double(v) / a)))
+                    << "a=" << a << " v=" << v;
+            }
+        }
+    });
+}
+
 void RefBevel(Bitmap24& b, int bw, int s) {
     const int W = b.Width(), H = b.Height();
     auto L = [&](int x, int y) {
         if (x < 0 || y < 0 || x >= W || y >= H) return;
-        for (int ch = 0; ch < 3; ++ch) At(b, x, y, ch) = std::uint8_t(ClampByte(At(b, x, y, ch) + (255 - At(b, x, y, ch)) * s / 255));
+        for (int ch = 0; ch < 3; ++ch)
+            At(b, x, y, ch) = std::uint8_t(ClampByte(At(b, x, y, ch) + (255 - At(b, x, y, ch)) * s / 255));
     };
     auto D = [&](int x, int y) {
         if (x < 0 || y < 0 || x >= W || y >= H) return;
-        for (int ch = 0; ch < 3; ++ch) At(b, x, y, ch) = std::uint8_t(ClampByte(At(b, x, y, ch) - At(b, x, y, ch) * s / 255));
+        for (int ch = 0; ch < 3; ++ch)
+            At(b, x, y, ch) = std::uint8_t(ClampByte(At(b, x, y, ch) - At(b, x, y, ch) * s / 255));
     };
     if (bw == 0) return;
     for (int r = 0; r <= bw; ++r) {
@@ -418,11 +477,11 @@ TEST(BevelButton, MatchesTheWrittenLoopsInsideThePicture) {
     // Hand values on uniform 100, bw = 1, s = 51: lighten 100 -> 131, darken 100 -> 80.
     Bitmap24 u = Uniform(5, 5, 100);
     BevelButton(u, 1, 51);
-    EXPECT_EQ(At(u, 2, 0, 0), 131);     // top band once
-    EXPECT_EQ(At(u, 2, 4, 0), 80);      // bottom band once
+    EXPECT_EQ(At(u, 2, 0, 0), 131);      // top band once
+    EXPECT_EQ(At(u, 2, 4, 0), 80);       // bottom band once
     EXPECT_EQ(At(u, 0, 0, 0), 131 + 24); // the corner is lightened twice: 131 + 124*51/255
-    EXPECT_EQ(At(u, 0, 2, 0), 131);     // left band of step 2
-    EXPECT_EQ(At(u, 4, 2, 0), 80);      // right band of step 2
+    EXPECT_EQ(At(u, 0, 2, 0), 131);      // left band of step 2
+    EXPECT_EQ(At(u, 4, 2, 0), 80);       // right band of step 2
     EXPECT_EQ(At(u, 2, 2, 0), 100);
 }
 

@@ -1,0 +1,144 @@
+#pragma once
+// TMainForm: the main window as a model. It owns the document, the working pictures, the
+// history, the recent files and the settings, and exposes the commands of the "Файл" and
+// "Правка" menus. Menus are data (caption, shortcut, enabled rule, handler) that the Qt window
+// builds and the tests drive; other subsystems add their items with AddMenuItem.
+#include "core/bitmap32.h"
+#include "document/document.h"
+#include "document/opening.h"
+#include "document/platform.h"
+#include "document/saving.h"
+#include "document/settings.h"
+#include "document/zoom.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+class TMainForm;
+
+struct TMenuItem {
+    std::string Caption;
+    std::string Shortcut; // "Ctrl+O", "F10", "" for none
+    bool Enabled = true;
+    bool Checked = false;
+    // Applied when the item's menu opens; an item without a rule keeps its state.
+    std::function<bool(const TMainForm&)> EnabledRule;
+    std::function<void(TMainForm&)> Handler; // empty for a submenu
+    std::vector<TMenuItem> Items;            // submenu items ("Экспорт изображения")
+};
+
+struct TMenu {
+    std::string Caption;
+    std::vector<TMenuItem> Items;
+    std::function<void(TMainForm&)> OnOpen; // extra work when the menu opens
+};
+
+inline const std::string kAskToSaveText = "Изображение было изменено. Сохранить?";
+inline const std::string kRecentSubmenu = "Недавние файлы";
+
+class TMainForm {
+  public:
+    explicit TMainForm(TPlatform& platform);
+    ~TMainForm();
+    TMainForm(const TMainForm&) = delete;
+    TMainForm& operator=(const TMainForm&) = delete;
+
+    TPlatform& Platform;
+    TDocument Doc;
+    TZoomModel Zoom;
+    TDataFolders Folders;
+
+    // Working pictures besides those of the document (CleanPhoto, history pictures).
+    TBitmap32 EffectSnapshot, AlphaStore, Spare1, Spare2;
+
+    // File dialogs' state.
+    std::string OpenDialogFileName;
+    std::string SaveDialogFileName;
+    int SaveDialogFilterIndex = 1;
+    std::string CurrentFileName() const {
+        return OpenDialogFileName.empty() ? SaveDialogFileName : OpenDialogFileName;
+    }
+
+    TRecentFiles Recent;
+    TCompress Compress;
+    TGifType GifType;
+
+    // Shell state.
+    std::string StatusPanel0, StatusPanel1;
+    int StatusPanel0Width = 0;
+    int StatusBarClientWidth = 888;
+    bool Panel13Visible = false;
+    bool SidePanelVisible = false;
+    bool SidePanelChecked = false;  // "Панель настройки"
+    bool StepsPanelChecked = false; // "Панель этапов работы"
+    bool SidePanelRight = true;
+    bool ModernStyle = true; // "Современный" checked
+    bool Closed = false;
+
+    // Window placement ("CForm.atp") and the screen it must stay on.
+    TFormRecord FormRecord; // as read at start; its steps-panel field is written back unchanged
+    int WindowState = 0;
+    int Left = 0, Top = 0, Width = 888, Height = 641; // centred on Screen by the constructor
+    TExtent Screen{1920, 1080};
+
+    // Menus.
+    std::vector<TMenu> Menus;
+    TMenu* FindMenu(const std::string& caption);
+    TMenuItem* FindItem(const std::string& menu, const std::string& caption);
+    const TMenuItem* FindItem(const std::string& menu, const std::string& caption) const;
+    bool ItemEnabled(const std::string& menu, const std::string& caption) const;
+    void SetItemEnabled(const std::string& menu, const std::string& caption, bool enabled);
+    // Inserts an item into a menu (created when missing) before the item `before` ("" = at the end).
+    TMenuItem& AddMenuItem(const std::string& menu, TMenuItem item, const std::string& before = "");
+    // Opening a menu: its OnOpen, then every rule of its items.
+    void MenuOpened(const std::string& menu);
+    // Runs the item whose shortcut this is, if enabled; false when none took it.
+    bool HandleShortcut(const std::string& shortcut);
+
+    // Start-up (window creation) and the first showing with the command line.
+    void FormCreate();
+    void FormShow(const std::vector<std::string>& args);
+
+    // Opening.
+    bool AskToSave(); // true: go on
+    void OpenClick(); // "Открыть"
+    void RecentItemClick(int index);
+    void OpenCommandLine(const std::vector<std::string>& args);
+
+    // Saving and export; each returns true when a file was written.
+    bool SaveClick();               // "Сохранить..."
+    bool SaveAsClick();             // "Сохранить как..."
+    bool ExportClick(int position); // "Экспорт изображения", items 0..4
+
+    // History.
+    void UndoClick();
+    void RedoClick();
+    // Every view change: enabled states of the history items and the size panel.
+    void ViewChanged();
+
+    // Exit.
+    bool CloseQuery();
+    void FormClose();
+    void ExitClick(); // "Выход": writes "Dirs.lst", then closes
+    void Close();     // closes the window when the close query allows it
+
+    void WriteRecentFiles();
+    void WriteSettings();
+
+  private:
+    void BuildMenus();
+    void ApplyFormRecord(const TFormRecord& rec);
+    TFormRecord CurrentFormRecord() const;
+    void FinishOpen(const std::string& name);
+    void ShowStatus(const std::string& name);
+    void Repaint();
+    void ApplyMenuRules(TMenu& menu);
+    bool WritePicture(const std::string& name, int filterIndex);
+    bool ConfirmOverwrite(const std::string& written, const std::string& confirmed);
+    int fViewSubscription = 0;
+};
+
+} // namespace kv
