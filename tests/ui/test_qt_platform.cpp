@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -171,9 +172,12 @@ TEST_F(QtPlatformTest, SaveDialogGivesTheChosenFilterIndex) {
     const fs::path dir = fs::temp_directory_path() / ("kv_qtsd_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     WhenShown<QFileDialog>([&](QFileDialog* dlg, int attempt) {
-        if (attempt == 0) EXPECT_EQ(dlg->selectedNameFilter(), "PNG (*.png)"); // index 2 came in
+        if (attempt == 0) {
+            EXPECT_EQ(dlg->selectedNameFilter(), "PNG (*.png)"); // index 2 came in
+        }
         dlg->selectNameFilter("JPEG (*.jpg)");
-        dlg->selectFile(QString::fromStdString((dir / "out.jpg").string()));
+        // The name typed into the dialog's own edit box, as a user would, in the folder it shows.
+        if (auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit")) edit->setText("out.jpg");
         static_cast<QDialog*>(dlg)->accept(); // QFileDialog's override is protected
     });
     TFileDialogOptions o;
@@ -206,7 +210,9 @@ TEST_F(QtPlatformTest, WindowsColourValues) {
 
 TEST_F(QtPlatformTest, ColourDialogTakesAndGivesWindowsValues) {
     WhenShown<QColorDialog>([](QColorDialog* dlg, int attempt) {
-        if (attempt == 0) EXPECT_EQ(dlg->currentColor(), QColor(0x11, 0x22, 0x33));
+        if (attempt == 0) {
+            EXPECT_EQ(dlg->currentColor(), QColor(0x11, 0x22, 0x33));
+        }
         dlg->setCurrentColor(QColor(0xAA, 0xBB, 0xCC));
         dlg->accept();
     });
@@ -397,7 +403,9 @@ TEST_F(QtPlatformTest, FontDialogKeepsTheColourAndGivesTheFont) {
     start.Size = 14;
     start.Color = 0x00123456;
     WhenShown<QFontDialog>([](QFontDialog* dlg, int attempt) {
-        if (attempt == 0) EXPECT_EQ(dlg->currentFont().pointSize(), 14);
+        if (attempt == 0) {
+            EXPECT_EQ(dlg->currentFont().pointSize(), 14);
+        }
         QFont f = dlg->currentFont();
         f.setPointSize(18);
         dlg->setCurrentFont(f);
