@@ -30,7 +30,7 @@ enum class Kind { Wood, Metal, Paint };
 struct Finish {
     Kind kind = Kind::Paint;
     RGB base;
-    RGB spec{1, 1, 1};
+    RGB sheen{1, 1, 1};
     float shininess = 20, specular = 0.2f;
     Wood wood{};
     float rub = 0; // worn highlights showing the ground (gilding over red bole)
@@ -129,7 +129,7 @@ TBitmap32 MakeStrip(const Strip& st, std::uint32_t dither) {
             float nl = std::sqrt(nx * nx + ny * ny + nz * nz);
             nx /= nl, ny /= nl, nz /= nl;
             float diff = std::max(0.0f, nx * lx + ny * ly + nz * lz);
-            float spec = std::pow(std::max(0.0f, nx * hx + ny * hy + nz * hz), f.shininess) * f.specular;
+            float sheen = std::pow(std::max(0.0f, nx * hx + ny * hy + nz * hz), f.shininess) * f.specular;
             // Occlusion: darker where the surface lies below its surroundings across the moulding.
             float around = 0;
             for (int k = -8; k <= 8; k += 2)
@@ -151,9 +151,9 @@ TBitmap32 MakeStrip(const Strip& st, std::uint32_t dither) {
             }
             RGB c;
             if (f.kind == Kind::Metal)
-                c = base * (0.28f + 0.95f * diff) + f.spec * spec;
+                c = base * (0.28f + 0.95f * diff) + f.sheen * sheen;
             else
-                c = base * (0.45f + 0.7f * diff) + f.spec * spec;
+                c = base * (0.45f + 0.7f * diff) + f.sheen * sheen;
             c = c * ao;
             // Dark hairlines where the moulding meets the wall and where it meets the photo.
             if (y == 0 || y == n - 1)
@@ -172,15 +172,15 @@ Finish WoodFinish(Wood w, float specular = 0.12f) {
     f.wood = w;
     f.specular = specular;
     f.shininess = 30;
-    f.spec = {1, 0.95f, 0.85f};
+    f.sheen = {1, 0.95f, 0.85f};
     f.seed = w.seed;
     return f;
 }
-Finish Metal(RGB base, RGB spec, float shininess, float specular, std::uint32_t seed, float brush = 0) {
+Finish Metal(RGB base, RGB sheen, float shininess, float specular, std::uint32_t seed, float brush = 0) {
     Finish f;
     f.kind = Kind::Metal;
     f.base = base;
-    f.spec = spec;
+    f.sheen = sheen;
     f.shininess = shininess;
     f.specular = specular;
     f.brush = brush;

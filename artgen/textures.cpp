@@ -331,7 +331,7 @@ FImage MakeBrushed(std::uint32_t seed, RGB base, float sheen) {
     });
 }
 
-FImage MakeHammered(std::uint32_t seed, RGB base, RGB spec, int cells, float patina) {
+FImage MakeHammered(std::uint32_t seed, RGB base, RGB sheen, int cells, float patina) {
     auto height = Field(kSize, kSize, [=](float u, float v) {
         float wx = Fbm(u, v, 3, 3, 3, seed + 1) * 0.02f, wy = Fbm(u, v, 3, 3, 3, seed + 2) * 0.02f;
         Cell c = Cellular(u + wx, v + wy, cells, cells, seed, 0.85f);
@@ -354,11 +354,11 @@ FImage MakeHammered(std::uint32_t seed, RGB base, RGB spec, int cells, float pat
         return c;
     });
     for (std::size_t i = 0; i < img.px.size(); ++i)
-        img.px[i] = img.px[i] * d[i] + spec * s[i];
+        img.px[i] = img.px[i] * d[i] + sheen * s[i];
     return img;
 }
 
-FImage MakeLeaf(std::uint32_t seed, std::vector<RGB> ramp, RGB bole, RGB spec) {
+FImage MakeLeaf(std::uint32_t seed, std::vector<RGB> ramp, RGB bole, RGB sheen) {
     auto height = Field(kSize, kSize, [=](float u, float v) {
         return Turbulence(u, v, 6, 6, 5, seed) + 0.3f * Fbm(u, v, 24, 24, 3, seed + 1);
     });
@@ -389,7 +389,7 @@ FImage MakeLeaf(std::uint32_t seed, std::vector<RGB> ramp, RGB bole, RGB spec) {
         return Mix(c, bole, crack * 0.8f);
     });
     for (std::size_t i = 0; i < img.px.size(); ++i)
-        img.px[i] = img.px[i] * d[i] + spec * s[i];
+        img.px[i] = img.px[i] * d[i] + sheen * s[i];
     return img;
 }
 

@@ -135,13 +135,13 @@ TWinColor WinColorFromQColor(const QColor& c) {
     return TWinColor(qRed(rgb)) | (TWinColor(qGreen(rgb)) << 8) | (TWinColor(qBlue(rgb)) << 16);
 }
 
-QFont QFontFromSpec(const TFontSpec& spec) {
-    QFont f(Q(spec.Family));
+QFont QFontFromDesc(const TFontSpec& sheen) {
+    QFont f(Q(sheen.Family));
     // Points at 96 pixels per inch, as the em height in pixels: the same size on every screen.
-    f.setPixelSize(std::max(1, MulDiv(spec.Size, 96, 72)));
-    f.setBold(spec.Bold);
-    f.setItalic(spec.Italic);
-    f.setUnderline(spec.Underline);
+    f.setPixelSize(std::max(1, MulDiv(sheen.Size, 96, 72)));
+    f.setBold(sheen.Bold);
+    f.setItalic(sheen.Italic);
+    f.setUnderline(sheen.Underline);
     f.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias));
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;
@@ -439,7 +439,7 @@ void QtPlatform::DrawText(TBitmap32& dst, int x, int y, const std::string& text,
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setRenderHint(QPainter::TextAntialiasing, false);
-        const QFont f = QFontFromSpec(font);
+        const QFont f = QFontFromDesc(font);
         p.setFont(f);
         p.setPen(QColorFromWinColor(font.Color));
         const QFontMetrics fm(f);
@@ -449,7 +449,7 @@ void QtPlatform::DrawText(TBitmap32& dst, int x, int y, const std::string& text,
 }
 
 TExtent QtPlatform::TextExtent(const std::string& text, const TFontSpec& font) {
-    const QFontMetrics fm(QFontFromSpec(font));
+    const QFontMetrics fm(QFontFromDesc(font));
     return TExtent{fm.horizontalAdvance(Q(text)), fm.height()};
 }
 

@@ -41,7 +41,7 @@ QColor QColorFromWinColor(TWinColor c);
 TWinColor WinColorFromQColor(const QColor& c);
 
 // The unsmoothed font of a TFontSpec: size in points at 96 pixels per inch, like the original system.
-QFont QFontFromSpec(const TFontSpec& spec);
+QFont QFontFromDesc(const TFontSpec& sheen);
 TFontSpec SpecFromQFont(const QFont& font, TWinColor color);
 
 // Bitmap <-> QImage (opaque, colour channels only).
