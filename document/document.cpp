@@ -53,6 +53,12 @@ void TDocument::Compose() {
 }
 
 void TDocument::SetBasePixels(const TBitmap32& src) {
+    if (&src == &Base()) return;
+    TBitmap32 copy(src);
+    TakeBasePixels(copy);
+}
+
+void TDocument::TakeBasePixels(TBitmap32& src) {
     TBitmap32& base = Base();
     if (&src == &base) return;
     const TDrawMode mode = base.DrawMode();
@@ -60,7 +66,7 @@ void TDocument::SetBasePixels(const TBitmap32& src) {
     const TColor32 outer = base.OuterColor();
     const TStretchFilter filter = base.StretchFilter();
     base.BeginUpdate();
-    base.Assign(src);
+    base.Swap(src);
     base.SetDrawMode(mode);
     base.SetMasterAlpha(master);
     base.SetOuterColor(outer);
@@ -75,20 +81,7 @@ void TDocument::Flatten() {
     Select(nullptr);
     Compose();
     Layers().Clear();
-    // The base picture takes the composed pixels without a copy; its drawing properties stay.
-    TBitmap32& base = Base();
-    const TDrawMode mode = base.DrawMode();
-    const int master = base.MasterAlpha();
-    const TColor32 outer = base.OuterColor();
-    const TStretchFilter filter = base.StretchFilter();
-    base.BeginUpdate();
-    base.Swap(Composite);
-    base.SetDrawMode(mode);
-    base.SetMasterAlpha(master);
-    base.SetOuterColor(outer);
-    base.SetStretchFilter(filter);
-    base.Changed();
-    base.EndUpdate();
+    TakeBasePixels(Composite);
     Composite.Delete();
 }
 

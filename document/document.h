@@ -107,6 +107,9 @@ class TDocument {
     // Replaces the base picture's size and pixels with src's, keeping the base picture's own
     // drawing properties (DrawMode, MasterAlpha, OuterColor, StretchFilter).
     void SetBasePixels(const TBitmap32& src);
+    // The base picture takes src's size and pixels without a copy (src receives the old pixels);
+    // the base picture keeps its own drawing properties.
+    void TakeBasePixels(TBitmap32& src);
 
   private:
     TCustomLayer* fSelection = nullptr;
