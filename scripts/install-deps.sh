@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   libvips-tools imagemagick hyperfine
+  clang libclang-rt-14-dev
 )
 
 missing=()
