@@ -1,4 +1,5 @@
 #include "adjust/colour.h"
+#include "effects/grey_kernel.h"
 
 #include "core/blend.h"
 #include "core/parallel.h"
@@ -155,13 +156,9 @@ __attribute__((target("avx2"))) std::size_t TintBytesAVX2(std::uint8_t* p, std::
     return i;
 }
 
-// Round(t / 100) with halves to even for t = 30 red + 59 green + 11 blue (see ToGreyscale):
-// q = t div 100 is (t * 5243) >> 19 for t <= 25500, and one more when the remainder is above 50, or
-// exactly 50 with q odd. The vector kernel does the same in 16-bit lanes, four pixels at a time.
+// One pixel's grey level (effects/grey_kernel.h); the vector rows below give the same bits.
 inline TColor32 GreyPixel(TColor32 c, TColor32 alphaKeep, TColor32 alphaSet) {
-    const unsigned t = 30 * ((c >> 16) & 255) + 59 * ((c >> 8) & 255) + 11 * (c & 255);
-    const unsigned q = (t * 5243u) >> 19, m = t - q * 100;
-    const unsigned g = q + ((m > 50) | ((m == 50) & (q & 1)));
+    const unsigned g = grey_detail::GreyLevel((c >> 16) & 255, (c >> 8) & 255, c & 255);
     return (c & alphaKeep) | alphaSet | (g * 0x010101u);
 }
 
@@ -169,28 +166,12 @@ inline TColor32 GreyPixel(TColor32 c, TColor32 alphaKeep, TColor32 alphaSet) {
 // computes exactly what GreyRow's kernel computes for its four pixels.
 __attribute__((target("avx2"))) std::size_t GreyRowAVX2(TColor32* p, std::size_t n, TColor32 alphaKeep,
                                                         TColor32 alphaSet) {
-    const __m256i z = _mm256_setzero_si256(),
-                  weights = _mm256_set_epi16(0, 30, 59, 11, 0, 30, 59, 11, 0, 30, 59, 11, 0, 30, 59, 11);
-    const __m256i magic = _mm256_set1_epi16(5243), hundred = _mm256_set1_epi16(100),
-                  fifty = _mm256_set1_epi16(50), one = _mm256_set1_epi16(1);
+    const __m256i z = _mm256_setzero_si256();
     const __m256i keep = _mm256_set1_epi32(int(alphaKeep)), set = _mm256_set1_epi32(int(alphaSet));
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-        __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi8(c, z), weights);
-        __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi8(c, z), weights);
-        lo = _mm256_add_epi32(lo, _mm256_srli_epi64(lo, 32));
-        hi = _mm256_add_epi32(hi, _mm256_srli_epi64(hi, 32));
-        const __m256i t32 = _mm256_unpacklo_epi64(_mm256_shuffle_epi32(lo, _MM_SHUFFLE(2, 0, 2, 0)),
-                                                  _mm256_shuffle_epi32(hi, _MM_SHUFFLE(2, 0, 2, 0)));
-        const __m256i t = _mm256_packs_epi32(t32, t32);
-        const __m256i q = _mm256_srli_epi16(_mm256_mulhi_epu16(t, magic), 3);
-        const __m256i m = _mm256_sub_epi16(t, _mm256_mullo_epi16(q, hundred));
-        const __m256i up =
-            _mm256_or_si256(_mm256_cmpgt_epi16(m, fifty),
-                            _mm256_and_si256(_mm256_cmpeq_epi16(m, fifty),
-                                             _mm256_cmpeq_epi16(_mm256_and_si256(q, one), one)));
-        const __m256i g = _mm256_unpacklo_epi16(_mm256_sub_epi16(q, up), z);
+        const __m256i g = _mm256_unpacklo_epi16(grey_detail::GreyLevels16(c), z);
         const __m256i rgb =
             _mm256_or_si256(_mm256_or_si256(g, _mm256_slli_epi32(g, 8)), _mm256_slli_epi32(g, 16));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i),

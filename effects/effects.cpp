@@ -2,6 +2,7 @@
 // several cores and in vector form; the ones that draw random numbers or read their own results
 // run in the one order that defines them.
 #include "effects/effects.h"
+#include "effects/grey_kernel.h"
 
 #include "core/blend.h"
 #include "core/error.h"
@@ -55,11 +56,8 @@ KV_CLONES void BlurSpan(std::uint8_t* __restrict out, const std::uint8_t* __rest
         out[i] = std::uint8_t((up[i - off] + lo[i - off] + up[i + off] + lo[i + off]) >> 2);
 }
 
-// Round(t / 100) with halves to even, for 0 <= t <= 25500; t / 100 is (t * 5243) >> 19 there.
 inline std::uint8_t GreyOf(unsigned b, unsigned g, unsigned r) {
-    const unsigned t = 30 * r + 59 * g + 11 * b;
-    const unsigned q = (t * 5243u) >> 19, m = t - q * 100;
-    return std::uint8_t(q + ((m > 50) | ((m == 50) & (q & 1))));
+    return std::uint8_t(grey_detail::GreyLevel(r, g, b));
 }
 
 KV_CLONES void GreyBytes(std::uint8_t* p, std::size_t pixels) {
@@ -80,24 +78,8 @@ __attribute__((target("avx2"))) inline __m256i GreyGroups(__m256i raw) {
                                             3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     const __m256i gather = _mm256_setr_epi8(0, 0, 0, 2, 2, 2, 4, 4, 4, 6, 6, 6, -1, -1, -1, -1, 0, 0, 0, 2, 2,
                                             2, 4, 4, 4, 6, 6, 6, -1, -1, -1, -1);
-    const __m256i z = _mm256_setzero_si256(),
-                  weights = _mm256_set_epi16(0, 30, 59, 11, 0, 30, 59, 11, 0, 30, 59, 11, 0, 30, 59, 11);
-    const __m256i magic = _mm256_set1_epi16(5243), hundred = _mm256_set1_epi16(100),
-                  fifty = _mm256_set1_epi16(50), one = _mm256_set1_epi16(1);
     const __m256i c = _mm256_shuffle_epi8(raw, spread);
-    __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi8(c, z), weights);
-    __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi8(c, z), weights);
-    lo = _mm256_add_epi32(lo, _mm256_srli_epi64(lo, 32));
-    hi = _mm256_add_epi32(hi, _mm256_srli_epi64(hi, 32));
-    const __m256i t32 = _mm256_unpacklo_epi64(_mm256_shuffle_epi32(lo, _MM_SHUFFLE(2, 0, 2, 0)),
-                                              _mm256_shuffle_epi32(hi, _MM_SHUFFLE(2, 0, 2, 0)));
-    const __m256i t = _mm256_packs_epi32(t32, t32);
-    const __m256i q = _mm256_srli_epi16(_mm256_mulhi_epu16(t, magic), 3);
-    const __m256i m = _mm256_sub_epi16(t, _mm256_mullo_epi16(q, hundred));
-    const __m256i up = _mm256_or_si256(
-        _mm256_cmpgt_epi16(m, fifty),
-        _mm256_and_si256(_mm256_cmpeq_epi16(m, fifty), _mm256_cmpeq_epi16(_mm256_and_si256(q, one), one)));
-    return _mm256_shuffle_epi8(_mm256_sub_epi16(q, up), gather);
+    return _mm256_shuffle_epi8(grey_detail::GreyLevels16(c), gather);
 }
 
 __attribute__((target("avx2"))) std::size_t GreyBytesSSSE3(std::uint8_t* p, std::size_t pixels) {
