@@ -21,13 +21,6 @@ add_custom_command(OUTPUT ${kv_artgen_stamp}
   VERBATIM)
 add_custom_target(artgen_data ALL DEPENDS ${kv_artgen_stamp})
 
-# The help pages are hand-written (artgen/help: a folder under data/ would trip the top-level
-# copy of data/*, which takes every entry for a file); copied into the program folder's Help/.
-file(GLOB_RECURSE kv_help_files CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}/artgen/help ${CMAKE_SOURCE_DIR}/artgen/help/*)
-foreach(f ${kv_help_files})
-  configure_file(${CMAKE_SOURCE_DIR}/artgen/help/${f} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Help/${f} COPYONLY)
-endforeach()
-
 # The artgen tests call the generator directly and read the generated folders; the test suite is
 # defined after this file is included, so the link is added once the directory is processed.
 function(kv_artgen_link_tests)

@@ -50,6 +50,10 @@ int GeneratePresets(const std::string& outDir, const std::string& photoFile);
 TBitmap32 BuildPresetPreview(const FrameSettings& s, const TBitmap32& photo,
                              const std::string& programFolder);
 
+// The sample photos beside the program besides "coffee.png" (each with its licence note), on which
+// the review sheets build every preset once more.
+inline constexpr const char* kSamplePhotos[] = {"chelsea.png", "rocket.jpg", "svalbard.jpg"};
+
 // Review sheets: one PNG per folder of libDir (and one for the loose maps and masks), each
 // thumbnail numbered, with a legend text file beside each sheet.
 void WriteContactSheets(const std::string& libDir, const std::string& outDir);

@@ -84,6 +84,26 @@ TBitmap32 MiniFrame(const TBitmap32& tile, int w, int h, int t) {
     return out;
 }
 
+// One sheet of every preset (cells of 300 x 220, previews at twice their size) with its legend:
+// base + ".png" and base + ".txt".
+void WritePresetSheet(const std::vector<PresetSpec>& specs, const std::filesystem::path& base,
+                      const std::function<TBitmap32(std::size_t)>& preview) {
+    const int cellW = 300, cellH = 220, gap = 8, cols = 5;
+    int rows = int((specs.size() + cols - 1) / cols);
+    TBitmap32 sheet(cols * (cellW + gap) + gap, rows * (cellH + gap) + gap);
+    sheet.Clear(Color32(48, 48, 48));
+    std::ofstream legend(base.string() + ".txt");
+    for (std::size_t k = 0; k < specs.size(); ++k) {
+        int ox = gap + int(k % cols) * (cellW + gap), oy = gap + int(k / cols) * (cellH + gap);
+        TBitmap32 pic = preview(k);
+        if (!pic.Empty())
+            Place(sheet, pic, ox, oy, std::min(pic.Width() * 2, cellW), std::min(pic.Height() * 2, cellH));
+        DrawNumber(sheet, ox + 2, oy + 2, int(k));
+        legend << k << " " << specs[k].Caption << "\n";
+    }
+    codecs::SavePNG(sheet, base.string() + ".png");
+}
+
 } // namespace
 
 void WriteContactSheets(const std::string& libDir, const std::string& outDir) {
@@ -129,26 +149,23 @@ void WriteContactSheets(const std::string& libDir, const std::string& outDir) {
         }
         codecs::SavePNG(sheet, (fs::path(outDir) / (group + ".png")).string());
     }
-    // The presets as the catalog shows them, each preview at twice its size.
+    // The presets as the catalog shows them, each preview at twice its size; then the same
+    // presets built on every other sample photo of the library, so a frame is judged on
+    // portraits, landscapes and dark pictures too, not only on the photo it was tuned on.
     const fs::path presets = fs::path(libDir) / "Presets";
     if (!fs::exists(presets)) return;
     const auto specs = PresetSpecs(libDir);
-    const int cellW = 300, cellH = 220, gap = 8, cols = 5;
-    int rows = int((specs.size() + cols - 1) / cols);
-    TBitmap32 sheet(cols * (cellW + gap) + gap, rows * (cellH + gap) + gap);
-    sheet.Clear(Color32(48, 48, 48));
-    std::ofstream legend(fs::path(outDir) / "Presets.txt");
-    for (std::size_t k = 0; k < specs.size(); ++k) {
+    WritePresetSheet(specs, fs::path(outDir) / "Presets", [&](std::size_t k) {
         fs::path file = presets / PresetPictureName(int(k));
-        int ox = gap + int(k % cols) * (cellW + gap), oy = gap + int(k / cols) * (cellH + gap);
-        if (fs::exists(file)) {
-            TBitmap32 pic = codecs::LoadPicture(file.string());
-            Place(sheet, pic, ox, oy, pic.Width() * 2, pic.Height() * 2);
-        }
-        DrawNumber(sheet, ox + 2, oy + 2, int(k));
-        legend << k << " " << specs[k].Caption << "\n";
+        return fs::exists(file) ? codecs::LoadPicture(file.string()) : TBitmap32();
+    });
+    for (const char* name : kSamplePhotos) {
+        const fs::path photoFile = fs::path(libDir) / name;
+        if (!fs::exists(photoFile)) continue;
+        const TBitmap32 photo = codecs::LoadPicture(photoFile.string());
+        WritePresetSheet(specs, fs::path(outDir) / ("Presets-" + photoFile.stem().string()),
+                         [&](std::size_t k) { return BuildPresetPreview(specs[k].Settings, photo, libDir); });
     }
-    codecs::SavePNG(sheet, (fs::path(outDir) / "Presets.png").string());
 }
 
 } // namespace kv::artgen
