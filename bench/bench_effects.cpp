@@ -6,12 +6,15 @@
 #include "adjust/colour.h"
 #include "adjust/rotate.h"
 #include "core/parallel.h"
+#include "effects/browser.h"
 #include "effects/effects.h"
 #include "effects/sharpen.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -128,8 +131,16 @@ void BM_FxSharpen24(benchmark::State& state) {
     Run24(state, [&](Bitmap24& b) { Sharpen3x3(b, dst, 5); });
 }
 BENCHMARK(BM_FxSharpen24)->Apply(FxThreads);
+void BM_FxSharpen2_24(benchmark::State& state) {
+    Bitmap24 dst(kW, kH);
+    Run24(state, [&](Bitmap24& b) { Sharpen3x3(b, dst, 2); });
+}
+BENCHMARK(BM_FxSharpen2_24)->Apply(FxThreads);
 FX24(DiagonalBlur1_24, DiagonalBlur(b, 1))
+FX24(DiagonalBlur100_24, DiagonalBlur(b, 100))
 FX24(DiagonalBlurPasses1_24, DiagonalBlurPasses(b, 1))
+FX24(BlockMosaic5_24, BlockMosaic(b, 5))
+FX24(BlockMosaic2_24, BlockMosaic(b, 2))
 
 // Warps and conversions.
 FX24(WaveShift20_24, WaveShift(b, 20, 5, 2))
@@ -159,5 +170,18 @@ FX24(ChannelNoise24, ChannelNoise(b, 50))
 FX24(GreyNoise24, GreyNoise(b, 60))
 FX24(ScatterPixels7_24, ScatterPixels(b, 7))
 FX24(FractalOverlay24, FractalOverlay(b, 10))
+FX24(MandelbrotMask24, MandelbrotMask(b, 10))
+
+// The effects catalog's activation: the nine samples of a 24 MP picture reduced to 100 x 67 and
+// written as BMP files.
+void BM_FxCatalogSamples(benchmark::State& state) {
+    SetMaxThreads(int(state.range(0)));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kv_bench_samples_" + std::to_string(::getpid()));
+    for (auto _ : state)
+        WriteBrowserSamples(Picture32(), dir);
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_FxCatalogSamples)->Apply(FxThreads);
 
 } // namespace

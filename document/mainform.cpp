@@ -14,6 +14,11 @@ namespace {
 
 const char* const kFileMenu = "Файл";
 const char* const kEditMenu = "Правка";
+const char* const kImageMenu = "Изображение";
+const char* const kFramesMenu = "Рамки";
+const char* const kEffectsMenu = "Эффекты";
+const char* const kViewMenu = "Вид";
+const char* const kHelpMenu = "Справка";
 const char* const kSaveItem = "Сохранить...";
 const char* const kSaveAsItem = "Сохранить как...";
 const char* const kUndoItem = "Отменить";
@@ -78,6 +83,7 @@ void TMainForm::BuildMenus() {
         exportMenu.Items.push_back(item(formats[p], "", [p](TMainForm& f) { f.ExportClick(p); }));
     file.Items.push_back(exportMenu);
     file.Items.push_back(item("Настройка печати", "", [](TMainForm& f) { f.Platform.PrinterSetupDialog(); }));
+    file.Items.push_back(item("Печать", "Ctrl+P", {})); // bound by the printing subsystem
     file.Items.push_back(item("Выход", "F10", [](TMainForm& f) { f.ExitClick(); }));
     // The save items start disabled: there is nothing to save before a picture is opened.
     file.Items[1].Enabled = false;
@@ -92,9 +98,97 @@ void TMainForm::BuildMenus() {
     edit.Items.push_back(item(
         kRedoItem, "Ctrl+Y", [](TMainForm& f) { f.RedoClick(); },
         [](const TMainForm& f) { return RedoEnabled(f.Doc); }));
-    edit.Items[0].Enabled = false;
-    edit.Items[1].Enabled = false;
+    // Copying needs a picture; pasting needs a bitmap on the clipboard.
+    edit.Items.push_back(item(
+        "Копировать", "Ctrl+C", [](TMainForm& f) { f.CopyClick(); },
+        [](const TMainForm& f) { return !f.Doc.CleanPhoto.Empty(); }));
+    edit.Items.push_back(item(
+        "Копировать всё", "", [](TMainForm& f) { f.CopyAllClick(); }, NotEmpty));
+    edit.Items.push_back(item(
+        "Вставить как новое", "", [](TMainForm& f) { f.PasteAsNewClick(); },
+        [](const TMainForm& f) { return f.Platform.ClipboardHasBitmap(); }));
+    for (TMenuItem& it : edit.Items)
+        if (it.Caption != "Вставить как новое") it.Enabled = false;
     Menus.push_back(std::move(edit));
+
+    // The remaining menus in their order with every caption in place; the subsystems that own
+    // the commands bind the handlers (an item without a handler stays disabled). In these three
+    // menus every item is enabled exactly when the base picture is not empty.
+    auto leaf = [&](std::string caption, std::string shortcut = "") {
+        return item(std::move(caption), std::move(shortcut), {}, NotEmpty);
+    };
+    auto submenu = [&](std::string caption, std::initializer_list<const char*> captions) {
+        TMenuItem sub = item(std::move(caption), "", {}, NotEmpty);
+        for (const char* c : captions)
+            sub.Items.push_back(leaf(c));
+        return sub;
+    };
+    TMenu image;
+    image.Caption = kImageMenu;
+    image.Items.push_back(leaf("Цветовой баланс"));
+    image.Items.push_back(leaf("Яркость / контраст"));
+    image.Items.push_back(leaf("Обрезать изображение"));
+    image.Items.push_back(leaf("Размер изображения"));
+    image.Items.push_back(leaf("Размер холста..."));
+    image.Items.push_back(
+        submenu("Повернуть", {"На 90° вправо", "На 90° влево", "На 180°", "Повернуть на угол..."}));
+    image.Items.push_back(submenu("Отразить", {"Зеркально", "Вертикально"}));
+    Menus.push_back(std::move(image));
+
+    TMenu frames;
+    frames.Caption = kFramesMenu;
+    for (const char* c :
+         {"Классическая деревянная", "Прозрачная градиентная", "Градиентная двойная", "Ярко-синяя простая",
+          "Деревянная с размытием", "Контрастная оранжевая", "Стильная классическая", "Тонкая однотонная"})
+        frames.Items.push_back(leaf(c));
+    frames.Items.push_back(leaf("Каталог рамок", "Ctrl+K"));
+    frames.Items.push_back(leaf("Просмотр", "Space"));
+    frames.Items.push_back(leaf("Снять рамку", "Delete"));
+    Menus.push_back(std::move(frames));
+
+    TMenu effects;
+    effects.Caption = kEffectsMenu;
+    effects.Items.push_back(submenu("Резкость", {"Быстрая резкость", "Настройка резкости"}));
+    effects.Items.push_back(submenu("Размытие", {"Быстрое размытие", "Настройка размытия"}));
+    for (const char* c : {"Разбрызгивание", "Мозаика", "Волна", "Эффект сепия", "Обратить цвета",
+                          "Сделать чёрно-белым", "Оттенки одного цвета", "Каталог эффектов"})
+        effects.Items.push_back(leaf(c));
+    effects.OnOpen = [](TMainForm& f) { f.Doc.Select(nullptr); };
+    Menus.push_back(std::move(effects));
+
+    TMenu view;
+    view.Caption = kViewMenu;
+    view.Items.push_back(item("Масштаб 100%", "Ctrl+A", [](TMainForm& f) { f.Scale100Click(); }));
+    view.Items.push_back(item("Уместить в окне", "Ctrl+F", [](TMainForm& f) { f.FitToWindowClick(); }));
+    view.Items.push_back(item(
+        "Полноэкранный просмотр", "", [](TMainForm& f) { f.FullScreenClick(); }, NotEmpty));
+    auto check = [&](std::string caption, std::function<void(TMainForm&)> handler) {
+        TMenuItem it = item(std::move(caption), "", std::move(handler));
+        it.Checkable = true;
+        return it;
+    };
+    view.Items.push_back(check("Панель этапов работы", [](TMainForm& f) { f.StepsPanelClick(); }));
+    view.Items.push_back(check("Панель настройки", [](TMainForm& f) { f.SidePanelClick(); }));
+    TMenuItem style = item("Стиль панелей", "", {});
+    style.Items.push_back(check("Классический", [](TMainForm& f) { f.PanelStyleClick(false); }));
+    style.Items.push_back(check("Современный", [](TMainForm& f) { f.PanelStyleClick(true); }));
+    view.Items.push_back(style);
+    Menus.push_back(std::move(view));
+
+    TMenu help;
+    help.Caption = kHelpMenu;
+    help.Items.push_back(item("Справка", "F1", [](TMainForm& f) { f.HelpClick(); }));
+    help.Items.push_back(item(
+        "Техническая поддержка", "", [](TMainForm& f) { f.SupportClick(); },
+        [](const TMainForm& f) { return !f.SupportAddress.empty(); }));
+    help.Items.push_back(item(
+        "Сайт Korvalis", "", [](TMainForm& f) { f.WebSiteClick(); },
+        [](const TMainForm& f) { return !f.WebAddress.empty(); }));
+    help.Items.push_back(item("О программе", "", [](TMainForm& f) { f.AboutClick(); }));
+    help.Items[1].Enabled = false;
+    help.Items[2].Enabled = false;
+    Menus.push_back(std::move(help));
+    SyncCheckMarks();
 }
 
 TMenu* TMainForm::FindMenu(const std::string& caption) {
@@ -145,11 +239,36 @@ TMenuItem& TMainForm::AddMenuItem(const std::string& menu, TMenuItem item, const
 }
 
 void TMainForm::ApplyMenuRules(TMenu& menu) {
-    for (TMenuItem& it : menu.Items) {
+    auto apply = [this](TMenuItem& it) {
         if (it.EnabledRule) it.Enabled = it.EnabledRule(*this);
+        // A command nobody has bound yet cannot run.
+        if (!it.Handler && it.Items.empty() && it.Caption != kRecentSubmenu) it.Enabled = false;
+    };
+    for (TMenuItem& it : menu.Items) {
+        apply(it);
         for (TMenuItem& sub : it.Items)
-            if (sub.EnabledRule) sub.Enabled = sub.EnabledRule(*this);
+            apply(sub);
     }
+}
+
+void TMainForm::ShellChanged() {
+    SyncCheckMarks();
+    ApplyViewRules(); // a command may have changed what the rules look at after the last view change
+    if (OnShellChanged) OnShellChanged();
+}
+
+void TMainForm::SyncCheckMarks() {
+    auto set = [this](const char* caption, bool checked) {
+        if (TMenuItem* it = FindItem(kViewMenu, caption)) it->Checked = checked;
+    };
+    set("Панель этапов работы", StepsPanelChecked);
+    set("Панель настройки", SidePanelChecked);
+    set("Классический", !ModernStyle);
+    set("Современный", ModernStyle);
+}
+
+bool TMainForm::ItemRunnable(const TMenuItem& item) {
+    return item.Enabled && (item.Handler || !item.Items.empty() || item.Caption == kRecentSubmenu);
 }
 
 void TMainForm::MenuOpened(const std::string& menu) {
@@ -173,9 +292,16 @@ bool TMainForm::HandleShortcut(const std::string& shortcut) {
     return false;
 }
 
+void TMainForm::ApplyViewRules() {
+    // The tool buttons share the items' states, so the picture-dependent menus follow every change
+    // (their rules are the same as on opening; opening "Эффекты" also clears the selection, which
+    // a view change must not do).
+    for (const char* menu : {kEditMenu, kImageMenu, kFramesMenu, kEffectsMenu, kViewMenu})
+        if (TMenu* m = FindMenu(menu)) ApplyMenuRules(*m);
+}
+
 void TMainForm::ViewChanged() {
-    if (TMenu* edit = FindMenu(kEditMenu)) ApplyMenuRules(*edit);
-    if (TMenu* image = FindMenu("Изображение")) ApplyMenuRules(*image);
+    ApplyViewRules();
     StatusPanel1 = std::to_string(Doc.Base().Width()) + "x" + std::to_string(Doc.Base().Height());
 }
 
@@ -207,6 +333,7 @@ void TMainForm::FormCreate() {
     std::vector<std::string> lines{kRecentNeverWritten};
     if (ReadSettingsFile(Folders.SettingsReadPath(kDirsFileName), text)) lines = DecodeRecentList(text);
     Recent.Load(lines);
+    ShellChanged();
 }
 
 void TMainForm::FormShow(const std::vector<std::string>& args) {
@@ -329,10 +456,23 @@ void TMainForm::FinishOpen(const std::string& name) {
     Panel13Visible = !Doc.Empty();
 }
 
+// After a picture was opened from the dialog, the recent list or a drop: the side panel shows, a
+// picture larger than the view is fitted, and the document starts clean.
+void TMainForm::ShowOpened() {
+    SidePanelVisible = SidePanelChecked = true;
+    const TImgView32& v = Doc.ImgView;
+    if (v.ClientWidth() - 20 < Doc.Base().Width() || v.ClientHeight() - 20 < Doc.Base().Height())
+        FitToWindow(Zoom, Doc);
+    Repaint();
+    Doc.Modified = kMarkClean;
+    ShellChanged();
+}
+
 void TMainForm::OpenClick() {
     EffectSnapshot.Delete();
     if (!Doc.Empty() && !AskToSave()) {
         Panel13Visible = !Doc.Empty();
+        ShellChanged();
         return;
     }
     TFileDialogOptions o;
@@ -342,6 +482,7 @@ void TMainForm::OpenClick() {
     if (!r || r->FileName.empty()) {
         Repaint();
         Panel13Visible = !Doc.Empty();
+        ShellChanged();
         return;
     }
     const std::string name = r->FileName;
@@ -352,12 +493,7 @@ void TMainForm::OpenClick() {
     SetItemEnabled(kFileMenu, kSaveItem, SaveEnabledAfterOpen(name));
     SetItemEnabled(kFileMenu, kSaveAsItem, true);
     FinishOpen(name);
-    SidePanelVisible = SidePanelChecked = true;
-    const TImgView32& v = Doc.ImgView;
-    if (v.ClientWidth() - 20 < Doc.Base().Width() || v.ClientHeight() - 20 < Doc.Base().Height())
-        FitToWindow(Zoom, Doc);
-    Repaint();
-    Doc.Modified = kMarkClean;
+    ShowOpened();
 }
 
 void TMainForm::RecentItemClick(int index) {
@@ -378,12 +514,22 @@ void TMainForm::RecentItemClick(int index) {
     const bool present = Recent.Contains(name);
     FinishOpen(name);
     if (present) Recent.MarkerIndex = marker;
-    SidePanelVisible = SidePanelChecked = true;
-    const TImgView32& v = Doc.ImgView;
-    if (v.ClientWidth() - 20 < Doc.Base().Width() || v.ClientHeight() - 20 < Doc.Base().Height())
-        FitToWindow(Zoom, Doc);
-    Repaint();
-    Doc.Modified = kMarkClean;
+    ShowOpened();
+}
+
+bool TMainForm::OpenDroppedFile(const std::string& name) {
+    if (name.empty()) return false;
+    EffectSnapshot.Delete();
+    if (!Doc.Empty() && !AskToSave()) return false;
+    TLoadedFile loaded = LoadDocumentFile(name, Platform); // a failure leaves everything as it was
+    OpenDialogFileName = name;
+    SaveDialogFileName.clear();
+    ApplyLoadedFile(Doc, std::move(loaded));
+    SetItemEnabled(kFileMenu, kSaveItem, SaveEnabledAfterOpen(name));
+    SetItemEnabled(kFileMenu, kSaveAsItem, true);
+    FinishOpen(name);
+    ShowOpened();
+    return true;
 }
 
 void TMainForm::OpenCommandLine(const std::vector<std::string>& args) {
@@ -399,6 +545,7 @@ void TMainForm::OpenCommandLine(const std::vector<std::string>& args) {
     SetItemEnabled(kFileMenu, kSaveAsItem, true);
     FinishOpen(name);
     Repaint();
+    ShellChanged();
 }
 
 // ---- Saving and export ------------------------------------------------------------------------
@@ -497,6 +644,7 @@ bool TMainForm::SaveAsClick() {
     StatusPanel0 = written;
     Repaint();
     Doc.Modified = kMarkClean;
+    ShellChanged();
     return true;
 }
 
@@ -518,6 +666,122 @@ void TMainForm::RedoClick() {
     Redo(Doc);
     SetItemEnabled(kEditMenu, kUndoItem, UndoEnabled(Doc));
     SetItemEnabled(kEditMenu, kRedoItem, RedoEnabled(Doc));
+}
+
+// ---- Clipboard --------------------------------------------------------------------------------
+
+void TMainForm::CopyClick() {
+    if (Doc.CleanPhoto.Empty()) return;
+    Platform.ClipboardPutBitmap(Doc.CleanPhoto);
+    Doc.Base().Changed(); // the view reports a change, which marks the document modified
+}
+
+void TMainForm::CopyAllClick() {
+    if (Doc.Empty()) return;
+    {
+        CompositeScope composite(Doc);
+        Platform.ClipboardPutBitmap(Doc.Composite);
+    }
+    Doc.Base().Changed();
+}
+
+void TMainForm::PasteAsNewClick() {
+    EffectSnapshot.Delete();
+    if (!Doc.Empty() && !AskToSave()) return;
+    OpenDialogFileName.clear();
+    SaveDialogFileName.clear();
+    SetItemEnabled(kFileMenu, kSaveItem, true);
+    SetItemEnabled(kFileMenu, kSaveAsItem, true);
+    TBitmap32 picture;
+    if (Platform.ClipboardHasBitmap() && Platform.ClipboardGetBitmap(picture) && !picture.Empty()) {
+        Doc.PasteAsNewContent();
+        picture.ResetAlpha();
+        Doc.TakeBasePixels(picture);
+        Doc.CleanPhoto.Assign(Doc.Base());
+        // A new document: an undo must not bring back a picture of the previous one, and a frame
+        // marker of the previous one must not keep the clean photo from following this one.
+        ClearHistory(Doc);
+        Doc.ClearBaseFramed();
+        SetItemEnabled(kEditMenu, kUndoItem, false);
+        SetItemEnabled(kEditMenu, kRedoItem, false);
+        StatusPanel0.clear(); // no file name any more
+    }
+    Repaint();
+    if (!Doc.Empty()) SidePanelVisible = SidePanelChecked = true;
+    Panel13Visible = !Doc.Empty();
+    ShellChanged();
+}
+
+// ---- View -------------------------------------------------------------------------------------
+
+void TMainForm::Scale100Click() {
+    kv::Scale100Click(Zoom, Doc);
+    ShellChanged();
+}
+
+void TMainForm::FitToWindowClick() {
+    FitToWindow(Zoom, Doc);
+    ShellChanged();
+}
+
+void TMainForm::FullScreenClick() {
+    if (Doc.Empty()) return;
+    {
+        CompositeScope composite(Doc); // emptied again however the preview ends
+        Platform.ShowFullScreen(Doc.Composite);
+    }
+    Repaint();
+}
+
+void TMainForm::StepsPanelClick() {
+    StepsPanelChecked = !StepsPanelChecked;
+    ShellChanged();
+}
+
+void TMainForm::SidePanelClick() {
+    SidePanelChecked = !SidePanelChecked;
+    SidePanelVisible = SidePanelChecked;
+    ShellChanged();
+}
+
+void TMainForm::PanelStyleClick(bool modern) {
+    // Showing the other tool bar resizes the view; that is no change of the picture.
+    const int mark = Doc.Modified;
+    ModernStyle = modern;
+    ShellChanged();
+    Doc.Modified = mark;
+}
+
+void TMainForm::ControlBarClick() {
+    Doc.Modified = kMarkModified;
+}
+
+// ---- Help -------------------------------------------------------------------------------------
+
+void TMainForm::HelpClick() {
+    const std::filesystem::path folder =
+        Folders.Program.empty() ? std::filesystem::path(Platform.ProgramFolder()) : Folders.Program;
+    Platform.ShellOpenFile((folder / kHelpFileName).string());
+}
+
+void TMainForm::SupportClick() {
+    if (!SupportAddress.empty()) Platform.ShellMailTo(SupportAddress);
+}
+
+void TMainForm::WebSiteClick() {
+    if (!WebAddress.empty()) Platform.ShellOpenUrl(WebAddress);
+}
+
+void TMainForm::AboutClick() {
+    Platform.ShowModal(AboutBox);
+}
+
+bool TAboutBox::MakerLinkEnabled() const {
+    return !Form.SupportAddress.empty();
+}
+
+void TAboutBox::MakerClick() {
+    Form.SupportClick();
 }
 
 } // namespace kv

@@ -124,6 +124,11 @@ class TPlatform {
 
     // Pointer shape over the view.
     virtual void SetViewCursor(TCursorShape shape) = 0;
+
+    // Full-screen preview: a borderless black screen showing the picture centred, scaled to fit
+    // with its aspect kept (nearest pixels); returns when the user presses Esc or clicks. A
+    // platform without a screen shows nothing.
+    virtual void ShowFullScreen(const TBitmap32& picture) { (void)picture; }
 };
 
 } // namespace kv

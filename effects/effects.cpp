@@ -25,7 +25,9 @@ namespace {
 
 constexpr std::size_t kParallelPixels = std::size_t(1) << 19;
 
-std::uint32_t gRandomState = 0;
+// One state per thread: the editor runs every command on one thread, so it sees the one sequence;
+// the batch tool's worker threads each start their files from SetRandomState(0).
+thread_local std::uint32_t gRandomState = 0;
 
 // The generator step inlined on a local copy of the state, stored back by the caller.
 inline std::uint32_t Draw(std::uint32_t& state, std::uint32_t n) {
@@ -372,6 +374,21 @@ int MandelbrotCount(long double cx, long double cy) {
 }
 
 namespace {
+// MandelbrotCount(cx, cy) > threshold, iterating only as far as the threshold needs: the count
+// exceeds it exactly when none of the first `threshold` iterations escapes.
+bool MandelbrotCountAbove(long double cx, long double cy, int threshold) {
+    if (threshold < 1) return true;
+    if (threshold >= 65) return false;
+    long double zr = 0, zi = 0;
+    for (int n = 1; n <= threshold; ++n) {
+        const long double r = zr * zr - zi * zi + cx;
+        zi = 2 * zr * zi + cy;
+        zr = r;
+        if (zr * zr + zi * zi >= 4) return false;
+    }
+    return true;
+}
+
 // Calls fn(x, y, inside-the-threshold) for every pixel, rows over several cores.
 template <class Fn> void ForMandelbrot(Bitmap24& bmp, int threshold, Fn fn) {
     const int W = bmp.Width(), H = bmp.Height();
@@ -382,7 +399,7 @@ template <class Fn> void ForMandelbrot(Bitmap24& bmp, int threshold, Fn fn) {
                 const long double cy = (long double)y * 2.5L / H - 1.25L;
                 std::uint8_t* row = bmp.ScanLine(y);
                 for (int x = 0; x < W; ++x)
-                    fn(row + 3 * x, MandelbrotCount((long double)x * 3.25L / W - 2, cy) > threshold);
+                    fn(row + 3 * x, MandelbrotCountAbove((long double)x * 3.25L / W - 2, cy, threshold));
             }
         },
         kParallelPixels);

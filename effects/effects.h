@@ -8,9 +8,10 @@
 
 namespace kv {
 
-// The process-wide pseudo-random source: state := state * 134775813 + 1 (mod 2^32), then the upper
-// 32 bits of state * n; 0..n-1, and 0 for n = 0 (the state still advances). The state is 0 when the
-// program starts; RandomState/SetRandomState let a batch run start each input file from 0.
+// The pseudo-random source: state := state * 134775813 + 1 (mod 2^32), then the upper 32 bits of
+// state * n; 0..n-1, and 0 for n = 0 (the state still advances). The state is 0 when the program
+// starts and is kept per thread (the editor uses one thread, so one sequence); RandomState and
+// SetRandomState let a batch run start each input file from 0 on whichever thread it runs.
 std::uint32_t NextRandom(std::uint32_t n);
 std::uint32_t RandomState();
 void SetRandomState(std::uint32_t state);

@@ -85,12 +85,15 @@ void RaiseRings(TBitmap32& pic, const std::vector<TRaiseRing>& rings) {
         bottom = std::max(bottom, std::min(r.Y2 - 1, H - 1));
     }
     if (live.empty() || top > bottom) return;
-    const auto span = [W](TColor32* row, int x1, int x2, TColor32 c) {
+    // A span of one colour goes through the row blend (SIMD, the same bits as BlendReg) from a row
+    // filled with that colour.
+    const auto span = [W](TColor32* row, int x1, int x2, TColor32 c, std::vector<TColor32>& fill) {
         x1 = std::max(x1, 0);
         x2 = std::min(x2, W - 1);
-        if (AlphaComponent(c) == 0) return;
-        for (int x = x1; x <= x2; ++x)
-            row[x] = BlendReg(c, row[x]);
+        if (AlphaComponent(c) == 0 || x2 < x1) return;
+        const std::size_t n = std::size_t(x2 - x1 + 1);
+        std::fill_n(fill.begin(), n, c);
+        BlendLine(fill.data(), row + x1, n);
     };
     const auto dot = [W](TColor32* row, int x, TColor32 c) {
         if (x >= 0 && x < W && AlphaComponent(c) != 0) row[x] = BlendReg(c, row[x]);
@@ -99,14 +102,15 @@ void RaiseRings(TBitmap32& pic, const std::vector<TRaiseRing>& rings) {
     ParallelRows(
         bottom - top + 1, std::size_t(W),
         [&](int r0, int r1) {
+            std::vector<TColor32> fill(static_cast<std::size_t>(W));
             for (int y = top + r0; y < top + r1; ++y) {
                 TColor32* row = pic.ScanLine(y);
                 // Per ring in order: top row, left edge (light), bottom row, right edge (dark).
                 for (const Ring& q : live) {
                     if (y < q.y1 || y >= q.y2) continue;
-                    if (y == q.y1) span(row, q.x1, q.x2 - 1, q.light);
+                    if (y == q.y1) span(row, q.x1, q.x2 - 1, q.light, fill);
                     if (y > q.y1 && y < q.y2 - 1) dot(row, q.x1, q.light);
-                    if (y == q.y2 - 1) span(row, q.x1, q.x2 - 1, q.dark);
+                    if (y == q.y2 - 1) span(row, q.x1, q.x2 - 1, q.dark, fill);
                     if (y > q.y1 && y < q.y2 - 1) dot(row, q.x2 - 1, q.dark);
                 }
             }
@@ -217,28 +221,65 @@ void MitreIt(TBitmap32& canvas, const TBitmap32& tileIn, int wb, int hb, int T, 
     canvas.EndUpdate();
 }
 
+namespace {
+
+// The map's intensities once, then the nearest-neighbour picks of an unclipped opaque stretch of
+// the map over dw × dh: source index = (i · ((s · 65536) div d)) >> 16.
+struct TMapPicks {
+    std::vector<std::uint8_t> Alpha;
+    std::vector<int> Column;
+    long long StepY = 0;
+    int SW = 0;
+    TMapPicks(const TBitmap32& invertedMap, int dw, int dh) : SW(invertedMap.Width()) {
+        const int sh = invertedMap.Height();
+        Alpha.resize(std::size_t(SW) * std::size_t(sh));
+        for (int y = 0; y < sh; ++y)
+            for (int x = 0; x < SW; ++x)
+                Alpha[std::size_t(y) * std::size_t(SW) + std::size_t(x)] =
+                    std::uint8_t(Intensity(invertedMap.Pixel(x, y)));
+        const long long stepX = ((long long)SW << 16) / dw;
+        StepY = ((long long)sh << 16) / dh;
+        Column.resize(std::size_t(dw));
+        for (int x = 0; x < dw; ++x)
+            Column[std::size_t(x)] = int(((long long)x * stepX) >> 16);
+    }
+    // The map row picked for row y.
+    const std::uint8_t* Row(int y) const {
+        return Alpha.data() + std::size_t(((long long)y * StepY) >> 16) * std::size_t(SW);
+    }
+};
+
+// The shading map as FrameIt uses it: loaded, alpha 255, colours inverted.
+TBitmap32 LoadShadingMap(TShadeKind kind, const std::string& programFolder) {
+    TBitmap32 map =
+        codecs::LoadPicture(programFolder + (kind == TShadeKind::Shadow ? "SHADOWG.bmp" : "BLIKG.bmp"));
+    map.ResetAlpha(255);
+    InvertRGB(&map, &map);
+    return map;
+}
+
+// The layer rectangle of ShadeIt: the whole picture, or for an inner frame the middle inside the
+// band of width T (empty when the band covers it).
+TRect ShadeRect(int Ws, int Hs, const FrameSettings& s, int T) {
+    if (!s.InFrama) return TRect{0, 0, Ws, Hs};
+    const int t = std::max(T, 0);
+    if (Ws - 2 * t <= 0 || Hs - 2 * t <= 0) return TRect{0, 0, 0, 0};
+    return TRect{t, t, Ws - t, Hs - t};
+}
+
+} // namespace
+
 void ShadingAlpha(TBitmap32& layer, const TBitmap32& invertedMap) {
     if (layer.Empty() || invertedMap.Empty()) return;
-    const int dw = layer.Width(), dh = layer.Height(), sw = invertedMap.Width(), sh = invertedMap.Height();
-    // The map's intensities once, then the nearest-neighbour picks of an unclipped opaque stretch:
-    // source index = (i · ((s · 65536) div d)) >> 16.
-    std::vector<std::uint8_t> alpha(std::size_t(sw) * std::size_t(sh));
-    for (int y = 0; y < sh; ++y)
-        for (int x = 0; x < sw; ++x)
-            alpha[std::size_t(y) * std::size_t(sw) + std::size_t(x)] =
-                std::uint8_t(Intensity(invertedMap.Pixel(x, y)));
-    const long long stepX = ((long long)sw << 16) / dw, stepY = ((long long)sh << 16) / dh;
-    std::vector<int> column(static_cast<std::size_t>(dw));
-    for (int x = 0; x < dw; ++x)
-        column[std::size_t(x)] = int(((long long)x * stepX) >> 16);
+    const int dw = layer.Width(), dh = layer.Height();
+    const TMapPicks picks(invertedMap, dw, dh);
     layer.BeginUpdate();
     ParallelRows(dh, std::size_t(dw), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            const std::uint8_t* a =
-                alpha.data() + std::size_t(((long long)y * stepY) >> 16) * std::size_t(sw);
+            const std::uint8_t* a = picks.Row(y);
             TColor32* p = layer.ScanLine(y);
             for (int x = 0; x < dw; ++x)
-                p[x] = (p[x] & 0x00FFFFFFu) | (TColor32(a[column[std::size_t(x)]]) << 24);
+                p[x] = (p[x] & 0x00FFFFFFu) | (TColor32(a[picks.Column[std::size_t(x)]]) << 24);
         }
     });
     layer.Changed();
@@ -249,10 +290,7 @@ void ShadeIt(TDocument& doc, TShadeKind kind, const FrameSettings& s, int T,
              const std::string& programFolder) {
     TBitmap32& base = doc.Base();
     // The map first: a map that cannot be read stops the build before anything changes.
-    TBitmap32 map =
-        codecs::LoadPicture(programFolder + (kind == TShadeKind::Shadow ? "SHADOWG.bmp" : "BLIKG.bmp"));
-    map.ResetAlpha(255);
-    InvertRGB(&map, &map);
+    TBitmap32 map = LoadShadingMap(kind, programFolder);
     map.SetDrawMode(dmOpaque);
     map.SetStretchFilter(sfNearest);
 
@@ -263,12 +301,12 @@ void ShadeIt(TDocument& doc, TShadeKind kind, const FrameSettings& s, int T,
     TBitmap32 C;
     TFloatRect where{0, 0, float(Ws), float(Hs)};
     if (s.InFrama) {
-        const int t = std::max(T, 0);
         // The middle rectangle inside the band; nothing to shade when it is empty.
-        if (Ws - 2 * t <= 0 || Hs - 2 * t <= 0) return;
-        C.SetSize(Ws - 2 * t, Hs - 2 * t);
-        BlockTransfer(C, 0, 0, base, TRect{t, t, Ws - t, Hs - t});
-        where = TFloatRect{float(t), float(t), float(Ws - t), float(Hs - t)};
+        const TRect r = ShadeRect(Ws, Hs, s, T);
+        if (r.IsEmpty()) return;
+        C.SetSize(r.Width(), r.Height());
+        BlockTransfer(C, 0, 0, base, r);
+        where = TFloatRect{float(r.Left), float(r.Top), float(r.Right), float(r.Bottom)};
     } else {
         C.Assign(base);
     }
@@ -283,6 +321,59 @@ void ShadeIt(TDocument& doc, TShadeKind kind, const FrameSettings& s, int T,
     L.SetLocation(where);
     L.SetScaled(true);
     doc.Select(&L);
+}
+
+namespace {
+
+// ShadeIt followed by Flatten on an opaque base picture, without the layer and the composite: per
+// pixel the brightened colour with the map's intensity as alpha is blended over the base pixel,
+// exactly as the layer is drawn (same size, so a block blend) over the composite's copy of the
+// opaque base. One pass and no full-size working picture.
+void ShadeAndFlattenInPlace(TDocument& doc, TShadeKind kind, const FrameSettings& s, int T,
+                            const std::string& programFolder) {
+    const TBitmap32 map = LoadShadingMap(kind, programFolder);
+    doc.Select(nullptr);
+    doc.Layers().Clear();
+    doc.History.ClearSteps(); // as Flatten does
+    TBitmap32& base = doc.Base();
+    if (base.Empty() || map.Empty()) return;
+    const TRect r = ShadeRect(base.Width(), base.Height(), s, T);
+    const int dw = r.Width(), dh = r.Height();
+    if (dw <= 0 || dh <= 0) return;
+    const int a = kind == TShadeKind::Glare ? 170 : -170;
+    std::uint8_t table[256];
+    for (int v = 0; v < 256; ++v)
+        table[v] = std::uint8_t(std::clamp(v + v * a / 255, 0, 255));
+    const TMapPicks picks(map, dw, dh);
+    base.BeginUpdate();
+    ParallelRows(dh, std::size_t(dw), [&](int y0, int y1) {
+        std::vector<TColor32> row(static_cast<std::size_t>(dw));
+        for (int y = y0; y < y1; ++y) {
+            const std::uint8_t* am = picks.Row(y);
+            TColor32* p = base.ScanLine(r.Top + y) + r.Left;
+            for (int x = 0; x < dw; ++x) {
+                const TColor32 c = p[x];
+                row[std::size_t(x)] = (TColor32(am[picks.Column[std::size_t(x)]]) << 24) |
+                                      (TColor32(table[(c >> 16) & 255]) << 16) |
+                                      (TColor32(table[(c >> 8) & 255]) << 8) | TColor32(table[c & 255]);
+            }
+            BlendLine(row.data(), p, std::size_t(dw));
+        }
+    });
+    base.Changed();
+    base.EndUpdate();
+}
+
+} // namespace
+
+void ShadeStage(TDocument& doc, TShadeKind kind, const FrameSettings& s, int T,
+                const std::string& programFolder) {
+    if (doc.Base().DrawMode() == dmOpaque) {
+        ShadeAndFlattenInPlace(doc, kind, s, T, programFolder);
+    } else {
+        ShadeIt(doc, kind, s, T, programFolder);
+        doc.Flatten();
+    }
 }
 
 TExtent FramedSize(int w, int h, int cleanWidth, const FrameSettings& s, int T) {
@@ -322,15 +413,9 @@ void FrameIt(TDocument& doc, const FrameSettings& s, int T, const TFrameEnv& env
 
     const bool skipShading = s.InFrama && s.Fill == TFrameFill::Textura && s.Tab == kTabMono;
     if (!skipShading) {
-        if (s.InBliks) {
-            ShadeIt(doc, TShadeKind::Glare, s, T, env.ProgramFolder);
-            doc.Flatten();
-        }
+        if (s.InBliks) ShadeStage(doc, TShadeKind::Glare, s, T, env.ProgramFolder);
         Progress(env, position);
-        if (s.InShad) {
-            ShadeIt(doc, TShadeKind::Shadow, s, T, env.ProgramFolder);
-            doc.Flatten();
-        }
+        if (s.InShad) ShadeStage(doc, TShadeKind::Shadow, s, T, env.ProgramFolder);
         Progress(env, position);
     }
 

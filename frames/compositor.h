@@ -43,6 +43,11 @@ enum class TShadeKind { Glare, Shadow };
 void ShadeIt(TDocument& doc, TShadeKind kind, const FrameSettings& s, int T,
              const std::string& programFolder);
 
+// ShadeIt followed by Flatten, as FrameIt's shading stage runs them; on an opaque base picture the
+// shading is blended in place (same bits, no layer or composite picture is made).
+void ShadeStage(TDocument& doc, TShadeKind kind, const FrameSettings& s, int T,
+                const std::string& programFolder);
+
 // The layer takes its alpha from the intensity of the (inverted) map stretched nearest over it:
 // the same bits as stretching the map into a bitmap of the layer's size and IntensityToAlpha.
 void ShadingAlpha(TBitmap32& layer, const TBitmap32& invertedMap);

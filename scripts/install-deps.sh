@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libtiff-dev libimagequant-dev libexiv2-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev adwaita-icon-theme
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   libvips-tools imagemagick hyperfine

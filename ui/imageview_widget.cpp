@@ -71,12 +71,18 @@ void ImageViewWidget::SyncScrollBars() {
     fSyncing = false;
 }
 
+int ImageViewWidget::DevicePixels(int logical) const {
+    return int(std::lround(logical * devicePixelRatioF()));
+}
+
 void ImageViewWidget::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
-    // The model's client area includes the scroll bars; its viewport is then exactly ours.
-    int bar = verticalScrollBar()->sizeHint().width();
+    // The model's client area includes the scroll bars; its viewport is then exactly ours. The model
+    // counts device pixels, so at 100 % one picture pixel is one screen pixel on a HiDPI screen too.
+    int bar = DevicePixels(verticalScrollBar()->sizeHint().width());
     fDoc.ImgView.SetScrollBarSize(bar);
-    fDoc.ImgView.SetClientSize(viewport()->width() + bar, viewport()->height() + bar);
+    fDoc.ImgView.SetClientSize(DevicePixels(viewport()->width()) + bar,
+                               DevicePixels(viewport()->height()) + bar);
     fLastRect = fDoc.ImgView.GetBitmapRect();
     SyncScrollBars();
     viewport()->update();
@@ -103,19 +109,21 @@ void ImageViewWidget::paintEvent(QPaintEvent*) {
     // show their own colours, as the paint stages define.
     QImage img(reinterpret_cast<const uchar*>(buf.Bits()), buf.Width(), buf.Height(),
                qsizetype(buf.Width()) * 4, QImage::Format_RGB32);
+    const qreal dpr = devicePixelRatioF();
+    img.setDevicePixelRatio(dpr);
     p.drawImage(0, 0, img);
     // Beyond the paint buffer (a viewport larger than the model's, for a moment while resizing) the
     // stage is grey as well.
-    const QRect painted(0, 0, buf.Width(), buf.Height());
+    const QRect painted(0, 0, int(buf.Width() / dpr), int(buf.Height() / dpr));
     const QRegion rest = QRegion(viewport()->rect()).subtracted(painted);
     for (const QRect& r : rest)
         p.fillRect(r, QColor(0x80, 0x80, 0x80));
 }
 
 namespace {
-TViewMouse MouseOf(const QMouseEvent* e, TViewMouse::TButton button) {
+TViewMouse MouseOf(const QMouseEvent* e, TViewMouse::TButton button, qreal dpr) {
     TViewMouse m;
-    const QPoint pt = e->position().toPoint();
+    const QPoint pt = (e->position() * dpr).toPoint(); // the model's device pixels
     m.X = pt.x();
     m.Y = pt.y();
     m.Button = button;
@@ -149,18 +157,18 @@ void ImageViewWidget::keyPressEvent(QKeyEvent* e) {
 }
 
 void ImageViewWidget::mouseMoveEvent(QMouseEvent* e) {
-    if (OnViewMouseMove) OnViewMouseMove(MouseOf(e, TViewMouse::None));
+    if (OnViewMouseMove) OnViewMouseMove(MouseOf(e, TViewMouse::None, devicePixelRatioF()));
     e->accept();
 }
 
 void ImageViewWidget::mousePressEvent(QMouseEvent* e) {
     setFocus(Qt::MouseFocusReason);
-    if (OnViewMouseDown) OnViewMouseDown(MouseOf(e, ButtonOf(e->button())));
+    if (OnViewMouseDown) OnViewMouseDown(MouseOf(e, ButtonOf(e->button()), devicePixelRatioF()));
     e->accept();
 }
 
 void ImageViewWidget::mouseReleaseEvent(QMouseEvent* e) {
-    if (OnViewMouseUp) OnViewMouseUp(MouseOf(e, ButtonOf(e->button())));
+    if (OnViewMouseUp) OnViewMouseUp(MouseOf(e, ButtonOf(e->button()), devicePixelRatioF()));
     e->accept();
 }
 

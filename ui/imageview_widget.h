@@ -16,7 +16,8 @@ struct TZoomModel;
 
 namespace kv::ui {
 
-// A mouse event over the view in view coordinates (the view model's, see TImgView32::ViewToPicture).
+// A mouse event over the view in view coordinates (the view model's, see TImgView32::ViewToPicture;
+// device pixels).
 struct TViewMouse {
     enum TButton { None = 0, Left = 1, Right = 2, Middle = 3 };
     int X = 0, Y = 0;
@@ -57,6 +58,7 @@ class ImageViewWidget : public QAbstractScrollArea {
   private:
     void ViewChanged();
     void SyncScrollBars();
+    int DevicePixels(int logical) const;
 
     TDocument& fDoc;
     TZoomModel& fZoom;

@@ -1,6 +1,7 @@
 #include "ui/qt_platform.h"
 
 #include "core/error.h"
+#include "ui/fullscreen_view.h"
 
 #include <algorithm>
 #include <cmath>
@@ -147,7 +148,7 @@ QFont QFontFromDesc(const TFontSpec& sheen) {
     return f;
 }
 
-TFontSpec SpecFromQFont(const QFont& font, TWinColor color) {
+TFontSpec FontDescFromQFont(const QFont& font, TWinColor color) {
     TFontSpec s;
     s.Family = font.family().toStdString();
     s.Size = font.pointSize() > 0 ? font.pointSize() : std::max(1, MulDiv(font.pixelSize(), 72, 96));
@@ -182,9 +183,13 @@ void BitmapFromQImage(const QImage& img, TBitmap32& bmp) {
 
 // ---- QtPlatform -------------------------------------------------------------------------------------
 
-QtPlatform::QtPlatform(QWidget* mainWindow) : fMainWindow(mainWindow) {}
+QtPlatform::QtPlatform(QWidget* mainWindow) : fMainWindow(mainWindow) {
+    fClipboardWatch = QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
+                                       [this] { fClipboardHasImage.reset(); });
+}
 
 QtPlatform::~QtPlatform() {
+    QObject::disconnect(fClipboardWatch);
     for (auto& [id, t] : fTimers)
         delete t;
     for (auto& [model, w] : fWindows)
@@ -289,7 +294,7 @@ std::optional<TFontSpec> QtPlatform::FontDialog(const TFontSpec& start) {
     bool ok = false;
     const QFont f = QFontDialog::getFont(&ok, initial, Parent(), QStringLiteral("Шрифт"));
     if (!ok) return std::nullopt;
-    return SpecFromQFont(f, start.Color);
+    return FontDescFromQFont(f, start.Color);
 }
 
 std::optional<TFileDialogResult> QtPlatform::RunFileDialog(const TFileDialogOptions& options, bool save) {
@@ -354,11 +359,15 @@ TPoint QtPlatform::ScreenResolution() {
 
 void QtPlatform::ClipboardPutBitmap(const TBitmap32& picture) {
     QGuiApplication::clipboard()->setImage(QImageFromBitmap(picture));
+    fClipboardHasImage.reset();
 }
 
 bool QtPlatform::ClipboardHasBitmap() {
-    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
-    return m && m->hasImage();
+    if (!fClipboardHasImage) {
+        const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+        fClipboardHasImage = m && m->hasImage();
+    }
+    return *fClipboardHasImage;
 }
 
 bool QtPlatform::ClipboardGetBitmap(TBitmap32& picture) {
@@ -495,6 +504,11 @@ void QtPlatform::DrawTransparent(TBitmap32& dst, int x, int y, const TBitmap32& 
 }
 
 std::string QtPlatform::ProgramFolder() {
+    if (!fProgramFolder.empty()) {
+        std::string dir = fProgramFolder;
+        if (dir.back() != '/') dir += '/';
+        return dir;
+    }
     std::string dir = QCoreApplication::applicationDirPath().toStdString();
     if (dir.empty() || dir.back() != '/') dir += '/';
     return dir;
@@ -512,6 +526,10 @@ void QtPlatform::SetViewCursor(TCursorShape shape) {
     QWidget* target = fView.data();
     if (auto* area = qobject_cast<QAbstractScrollArea*>(target)) target = area->viewport();
     target->setCursor(shape == TCursorShape::Cross ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+void QtPlatform::ShowFullScreen(const TBitmap32& picture) {
+    FullScreenView::Run(picture, nullptr);
 }
 
 } // namespace kv::ui

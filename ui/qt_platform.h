@@ -42,7 +42,7 @@ TWinColor WinColorFromQColor(const QColor& c);
 
 // The unsmoothed font of a TFontSpec: size in points at 96 pixels per inch, like the original system.
 QFont QFontFromDesc(const TFontSpec& sheen);
-TFontSpec SpecFromQFont(const QFont& font, TWinColor color);
+TFontSpec FontDescFromQFont(const QFont& font, TWinColor color);
 
 // Bitmap <-> QImage (opaque, colour channels only).
 QImage QImageFromBitmap(const TBitmap32& bmp);
@@ -54,6 +54,8 @@ class QtPlatform : public TPlatform {
     ~QtPlatform() override;
 
     void SetMainWindow(QWidget* w) { fMainWindow = w; }
+    // The program folder instead of the executable's (tests run the window on a scratch folder).
+    void SetProgramFolder(const std::string& folder) { fProgramFolder = folder; }
     void SetViewWidget(QWidget* w) { fView = w; }
     // Builds the Qt window of a dialog model; ShowModal runs it with exec() and maps
     // QDialog::Accepted to Ok; tool windows are kept and shown again.
@@ -95,6 +97,7 @@ class QtPlatform : public TPlatform {
     std::string ProgramFolder() override;
     std::string WorkingFolder() override;
     void SetViewCursor(TCursorShape shape) override;
+    void ShowFullScreen(const TBitmap32& picture) override;
 
     // The help page a help file name stands for: "<folder>/Help/index.html" beside "Help.chm".
     static std::string HelpPageFor(const std::string& helpFile);
@@ -110,6 +113,11 @@ class QtPlatform : public TPlatform {
     std::map<TDialogModel*, QPointer<QDialog>> fWindows; // tool windows and modal windows, kept
     std::map<int, QTimer*> fTimers;
     int fNextTimer = 1;
+    std::string fProgramFolder;
+    // Whether the clipboard holds a picture, asked of the window system once per clipboard change
+    // (the editor asks on every view change).
+    std::optional<bool> fClipboardHasImage;
+    QMetaObject::Connection fClipboardWatch;
 };
 
 } // namespace kv::ui

@@ -1,4 +1,4 @@
-// korvalis-batch: command-line processing of one picture (see batch.h).
+// korvalis-batch: frames and adjusts folders of photos from the command line (see batch.h).
 #include "app/batch/batch.h"
 
 #include <iostream>

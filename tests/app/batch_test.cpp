@@ -1,105 +1,14 @@
-// korvalis-batch, run as the built program on small pictures made in a temporary folder.
-#include "core/bitmap32.h"
-#include "core/codecs/codecs.h"
+// korvalis-batch on one picture: resizing, the formats, quality, threads, the command-line
+// mistakes, failures and projects.
+#include "tests/app/batch_fixture.h"
+
 #include "document/document.h"
 #include "document/project.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
 using namespace kv;
+using namespace kv::batchtest;
 
 namespace {
-
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadText(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-class BatchTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        for (char& c : name)
-            if (c == '/') c = '_';
-        dir = fs::temp_directory_path() / ("kv_batch_" + std::to_string(::getpid()) + "_" + name);
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    // Runs korvalis-batch with the arguments; `env` is prepended to the command (e.g. "KV_THREADS=1").
-    RunResult Run(const std::vector<std::string>& args, const std::string& env = "") {
-        std::string cmd = env;
-        cmd.append(" ").append(Quote(std::string(KV_BIN_DIR) + "/korvalis-batch"));
-        for (const auto& a : args)
-            cmd.append(" ").append(Quote(a));
-        fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        cmd.append(" >").append(Quote(out.string())).append(" 2>").append(Quote(err.string()));
-        int raw = std::system(cmd.c_str());
-        RunResult r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadText(out);
-        r.err = ReadText(err);
-        return r;
-    }
-
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-
-    fs::path dir;
-};
-
-// A small picture with distinct colours everywhere and an alpha ramp.
-TBitmap32 MakePicture(int w, int h) {
-    TBitmap32 b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y,
-                       Color32(x * 255 / std::max(1, w - 1), y * 255 / std::max(1, h - 1),
-                               (x * 37 + y * 91) & 255, 40 + (x + y) * 215 / std::max(1, w + h - 2)));
-    return b;
-}
-
-TBitmap32 Opaque(TBitmap32 b) {
-    b.ResetAlpha();
-    return b;
-}
-
-::testing::AssertionResult SamePixels(const TBitmap32& a, const TBitmap32& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height())
-        return ::testing::AssertionFailure()
-               << "size " << a.Width() << "x" << a.Height() << " vs " << b.Width() << "x" << b.Height();
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            if (a.Pixel(x, y) != b.Pixel(x, y))
-                return ::testing::AssertionFailure() << "pixel (" << x << "," << y << "): " << std::hex
-                                                     << a.Pixel(x, y) << " vs " << b.Pixel(x, y);
-    return ::testing::AssertionSuccess();
-}
 
 // What the image-size command produces: the filter set on the picture, then a dmOpaque stretch into
 // a fresh W x H picture.
@@ -113,6 +22,7 @@ TBitmap32 ExpectedResize(TBitmap32 src, int w, int h, TStretchFilter f) {
 
 } // namespace
 
+// "Размер изображения": the resampling items nearest, linear2 and spline; linear2 by default.
 TEST_F(BatchTest, ResizeUsesTheNamedFilterAndDefaultsToLinear2) {
     const TBitmap32 src = MakePicture(23, 17);
     src.SaveToFile(Path("in.bmp"));
@@ -120,28 +30,24 @@ TEST_F(BatchTest, ResizeUsesTheNamedFilterAndDefaultsToLinear2) {
         std::string suffix;
         TStretchFilter filter;
     };
-    const Case cases[] = {{":nearest", sfNearest},
-                          {":linear", sfLinear},
-                          {":linear2", sfLinear2},
-                          {":spline", sfSpline},
-                          {"", sfLinear2}};
+    const Case cases[] = {
+        {":nearest", sfNearest}, {":linear2", sfLinear2}, {":spline", sfSpline}, {"", sfLinear2}};
     std::vector<TBitmap32> results;
     for (const auto& [w, h] : {std::pair{9, 7}, std::pair{50, 31}}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + c.suffix);
             RunResult r = Run({"--resize", std::to_string(w) + "x" + std::to_string(h) + c.suffix, "--bmp32",
-                               "-o", Path("out.bmp"), Path("in.bmp")});
+                               "--overwrite", "-o", Path("out.bmp"), Path("in.bmp")});
             ASSERT_EQ(r.status, 0) << r.err;
-            EXPECT_EQ(r.err, "");
             TBitmap32 out;
             out.LoadFromFile(Path("out.bmp"));
             EXPECT_TRUE(SamePixels(out, ExpectedResize(src, w, h, c.filter)));
             results.push_back(out);
         }
     }
-    // The four filters really differ on this picture, so the comparison above tells them apart.
-    for (int i = 0; i < 4; ++i)
-        for (int j = i + 1; j < 4; ++j)
+    // The three filters really differ on this picture, so the comparison above tells them apart.
+    for (int i = 0; i < 3; ++i)
+        for (int j = i + 1; j < 3; ++j)
             EXPECT_FALSE(SamePixels(results[i], results[j])) << i << " vs " << j;
 }
 
@@ -162,12 +68,12 @@ TEST_F(BatchTest, NearestDoublingRepeatsEachPixel) {
 TEST_F(BatchTest, StepsRunInCommandLineOrder) {
     const TBitmap32 src = MakePicture(20, 14);
     src.SaveToFile(Path("in.bmp"));
-    RunResult r = Run({"--resize", "7x5:spline", "--resize", "16x16:linear", "--bmp32", "-o", Path("out.bmp"),
-                       Path("in.bmp")});
+    RunResult r = Run({"--resize", "7x5:spline", "--resize", "16x16:nearest", "--bmp32", "-o",
+                       Path("out.bmp"), Path("in.bmp")});
     ASSERT_EQ(r.status, 0) << r.err;
     TBitmap32 out;
     out.LoadFromFile(Path("out.bmp"));
-    EXPECT_TRUE(SamePixels(out, ExpectedResize(ExpectedResize(src, 7, 5, sfSpline), 16, 16, sfLinear)));
+    EXPECT_TRUE(SamePixels(out, ExpectedResize(ExpectedResize(src, 7, 5, sfSpline), 16, 16, sfNearest)));
 }
 
 TEST_F(BatchTest, Bmp32KeepsAlphaAndWritesTheBitmapStream) {
@@ -241,15 +147,17 @@ TEST_F(BatchTest, QualityControlsJpegSize) {
 
 TEST_F(BatchTest, ThreadLimitGivesTheSameBits) {
     MakePicture(300, 200).SaveToFile(Path("in.bmp"));
-    for (const char* f : {"linear2", "spline", "linear", "nearest"}) {
+    for (const char* f : {"linear2", "spline", "nearest"}) {
         SCOPED_TRACE(f);
         std::string size = std::string("1100x700:") + f;
-        ASSERT_EQ(
-            Run({"--resize", size, "--bmp32", "-o", Path("one.bmp"), Path("in.bmp")}, "KV_THREADS=1").status,
-            0);
-        ASSERT_EQ(
-            Run({"--resize", size, "--bmp32", "-o", Path("many.bmp"), Path("in.bmp")}, "KV_THREADS=4").status,
-            0);
+        ASSERT_EQ(Run({"--resize", size, "--bmp32", "--overwrite", "-o", Path("one.bmp"), Path("in.bmp")},
+                      "KV_THREADS=1")
+                      .status,
+                  0);
+        ASSERT_EQ(Run({"--resize", size, "--bmp32", "--overwrite", "-o", Path("many.bmp"), Path("in.bmp")},
+                      "KV_THREADS=4")
+                      .status,
+                  0);
         EXPECT_TRUE(codecs::ReadWholeFile(Path("one.bmp")) == codecs::ReadWholeFile(Path("many.bmp")));
     }
 }
@@ -271,21 +179,48 @@ TEST_F(BatchTest, CommandLineMistakesExitWithUsage) {
     };
     const Case cases[] = {
         {{}, "no INPUT given"},
-        {{in}, "no output given"},
         {{"-o"}, "-o needs a value"},
-        {{"-o", out, in, in}, "only one INPUT"},
+        {{"-o", out, "-o", out, in}, "only one output"},
         {{"--resize", "12", "-o", out, in}, "--resize expects WxH"},
         {{"--resize", "axb", "-o", out, in}, "--resize expects WxH"},
         {{"--resize", "10x", "-o", out, in}, "--resize expects WxH"},
         {{"--resize", "-3x4", "-o", out, in}, "--resize expects WxH"},
         {{"--resize", "10x10:cubic", "-o", out, in}, "unknown resize filter \"cubic\""},
-        {{"--resize", "0x0", "-o", out, in}, "at least 1"},
-        {{"--resize", "5x0", "-o", out, in}, "at least 1"},
-        {{"--resize", "40000x2", "-o", out, in}, "at most 32767"},
+        {{"--resize", "10x10:linear", "-o", out, in}, "unknown resize filter \"linear\""},
+        {{"--resize", "0x0", "-o", out, in}, "1..10000"},
+        {{"--resize", "5x0", "-o", out, in}, "1..10000"},
+        {{"--resize", "10001x2", "-o", out, in}, "1..10000"},
         {{"--resize"}, "--resize needs a value"},
         {{"--quality", "0", "-o", out, in}, "--quality expects"},
         {{"--quality", "101", "-o", out, in}, "--quality expects"},
+        {{"--jobs", "0", "-o", out, in}, "--jobs expects"},
+        {{"--format", "webp", "-o", out, in}, "--format expects"},
+        {{"--format", "png", "-o", out, in}, "does not match the output name"},
+        {{"--name", "{stem}_{size}", "-o", Path("o/"), in}, "unknown placeholder {size}"},
+        {{"--name", "sub/{stem}", "-o", Path("o/"), in}, "not a path"},
+        {{"--name", "x", "-o", out, in}, "--name needs an output folder"},
+        {{"-o", Path("out.xyz"), in}, "unknown picture file extension (.xyz)"},
+        {{"-o", Path("out"), in}, "the name has no extension"},
+        {{"--overwrite=yes", in}, "--overwrite takes no value"},
         {{"--frobnicate", "-o", out, in}, "unknown option \"--frobnicate\""},
+        {{"--preset", "999", "-o", out, in}, "holds 20 presets (0..19)"},
+        {{"--frame", "Thicka=99", "-o", out, in}, "Thicka"},
+        {{"--frame", "Colour=FF0000", "-o", out, in}, "Colour"},
+        {{"--effect", "sparkle", "-o", out, in}, "unknown effect \"sparkle\""},
+        {{"--effect", "wave", "--param", "TWaves.Value=999", "-o", out, in}, "TWaves.Value"},
+        {{"--effect", "wave", "--param", "TWaves.Speed=1", "-o", out, in}, "TWaves.Speed"},
+        {{"--param", "TWaves.Value=3", "-o", out, in}, "must follow an --effect"},
+        {{"--noise", "pink", "-o", out, in}, "--noise expects color or mona"},
+        {{"--rotate", "45", "-o", out, in}, "--rotate expects 90, -90 or 180"},
+        {{"--flip", "d", "-o", out, in}, "--flip expects h or v"},
+        {{"--balance", "1,2", "-o", out, in}, "--balance expects SR,SG,SB"},
+        {{"--balance", "60,0,0", "-o", out, in}, "-50..50"},
+        {{"--balance", "1,2,3:slow", "-o", out, in}, "speed or quality"},
+        {{"--brightness", "300", "-o", out, in}, "-200..200"},
+        {{"--tint", "GG0000", "-o", out, in}, "--tint expects a colour RRGGBB"},
+        {{"--sharpen", "1", "-o", out, in}, "--sharpen expects a whole number 2..5"},
+        {{"--blur", "0", "-o", out, in}, "--blur expects a whole number 1..100"},
+        {{"--blur", "3:soft", "-o", out, in}, "--blur expects N[:defocus]"},
         {{"-o", out, in}, "KV_THREADS must be", "KV_THREADS=zero"},
     };
     for (const Case& c : cases) {
@@ -297,44 +232,41 @@ TEST_F(BatchTest, CommandLineMistakesExitWithUsage) {
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind("korvalis-batch: ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("Usage: korvalis-batch"), std::string::npos);
+        EXPECT_NE(r.err.find("--help"), std::string::npos);
         EXPECT_FALSE(fs::exists(out));
+        EXPECT_FALSE(fs::exists(Path("o")));
     }
 }
 
+// A file that fails is reported with its error text in the summary, and the exit status says so.
 TEST_F(BatchTest, FailuresReportTheErrorText) {
     MakePicture(4, 4).SaveToFile(Path("in.bmp"));
-    {
-        std::ofstream f(Path("broken.bmp"), std::ios::binary);
-        f << "BM\x10\x00"; // a truncated header
-    }
-    {
-        std::ofstream f(Path("notes.txt"));
-        f << "hello";
-    }
+    WriteText(Path("broken.bmp"), std::string("BM\x10\x00", 4)); // a truncated header
+    WriteText(Path("notes.txt"), "hello");
     struct Case {
         std::vector<std::string> args;
         std::string mentions; // the message names this
     };
     const Case cases[] = {
-        {{"-o", Path("out.bmp"), Path("missing.bmp")}, "missing.bmp"},
+        {{"-o", Path("out.bmp"), Path("missing.bmp")}, "missing.bmp: файл или папка не найдены"},
         {{"-o", Path("out.bmp"), Path("broken.bmp")}, "broken.bmp"},
         {{"-o", Path("out.bmp"), Path("notes.txt")}, "Unknown picture file extension (.txt)"},
-        {{"-o", Path("out.xyz"), Path("in.bmp")}, "unknown picture file extension (.xyz)"},
-        {{"-o", Path("out"), Path("in.bmp")}, "has no extension"},
-        {{"--resize", "32767x32767", "-o", Path("out.bmp"), Path("in.bmp")}, "Can't allocate the DIB handle"},
         {{"-o", Path("no/such/folder/out.bmp"), Path("in.bmp")}, "out.bmp"},
+        // A message box of the editor becomes the file's error.
+        {{"--frame", "Fill=Textura", "-o", Path("out.bmp"), Path("in.bmp")},
+         "Пожалуйста, выберите текстуру."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mentions);
         RunResult r = Run(c.args);
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err.rfind("korvalis-batch: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("0 обработано, 1 с ошибками"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(c.mentions), std::string::npos) << r.err;
-        EXPECT_EQ(r.err.find("Usage:"), std::string::npos);
+        EXPECT_EQ(r.err.find("--help"), std::string::npos);
         EXPECT_FALSE(fs::exists(Path("out.bmp")));
-        EXPECT_FALSE(fs::exists(Path("out.xyz")));
     }
+    // No temporary file is left behind, and the missing folder of a single output was not made.
+    EXPECT_EQ(FolderNames(dir), (std::vector<std::string>{"broken.bmp", "in.bmp", "notes.txt"}));
 }
 
 TEST_F(BatchTest, ProjectsRoundTripFromTheShell) {
@@ -369,15 +301,25 @@ TEST_F(BatchTest, ProjectsRoundTripFromTheShell) {
     EXPECT_TRUE(back.Layers.empty());
     EXPECT_TRUE(SamePixels(back.Base, ExpectedResize(MakePicture(5, 3), 6, 4, sfNearest)));
 
-    // Steps do not fit a project's layers; a damaged project fails with its error.
-    r = Run({"--resize", "4x4", "-o", Path("x.qrv"), Path("in.qrv")});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_FALSE(fs::exists(Path("x.qrv")));
+    // With steps a project is its composite: the layers are burnt in before the steps, so nothing of
+    // them is lost, and the result is the same as the steps on the composite as a picture.
+    doc.Composite.SaveToFile(Path("composite.bmp")); // the 32-bit stream keeps the composite's alpha
+    for (const char* format : {"qrv", "bmp"}) {
+        SCOPED_TRACE(format);
+        const std::string x = Path(std::string("x.") + format), y = Path(std::string("y.") + format);
+        const std::string bmp32 = format == std::string("bmp") ? "--bmp32" : "--overwrite";
+        r = Run({"--resize", "60x48:nearest", "--preset", "0", bmp32, "-o", x, Path("in.qrv")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = Run({"--resize", "60x48:nearest", "--preset", "0", bmp32, "-o", y, Path("composite.bmp")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(ReadText(x) == ReadText(y));
+    }
+    // A damaged project fails with its error.
     {
         std::ofstream f(Path("bad.qrv"), std::ios::binary);
         f << "not a project";
     }
-    r = Run({"-o", Path("y.bmp"), Path("bad.qrv")});
+    r = Run({"-o", Path("z.bmp"), Path("bad.qrv")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Bitmap image is not valid"), std::string::npos) << r.err;
 }

@@ -1,6 +1,8 @@
 #include "document/history.h"
 #include "tests/document/form_fixture.h"
 
+#include <algorithm>
+
 using namespace kv;
 using namespace kv::testing;
 
@@ -70,20 +72,27 @@ TEST_F(MainForm, HistoryItemsFollowTheStepsOnMenuOpeningAndViewChanges) {
 TEST_F(MainForm, OtherSubsystemsAddItemsWithRules) {
     Start();
     int runs = 0;
-    TMenuItem crop;
-    crop.Caption = "Обрезать изображение";
-    crop.EnabledRule = [](const TMainForm& f) { return !f.Doc.Empty(); };
-    crop.Handler = [&](TMainForm&) { ++runs; };
-    form->AddMenuItem("Изображение", crop);
-    TMenuItem first;
-    first.Caption = "Цветовой баланс";
-    form->AddMenuItem("Изображение", first, "Обрезать изображение");
-    ASSERT_EQ(form->FindMenu("Изображение")->Items.size(), 2u);
-    EXPECT_EQ(form->FindMenu("Изображение")->Items[0].Caption, "Цветовой баланс");
+    TMenuItem extra;
+    extra.Caption = "Новая команда";
+    extra.EnabledRule = [](const TMainForm& f) { return !f.Doc.Empty(); };
+    extra.Handler = [&](TMainForm&) { ++runs; };
+    form->AddMenuItem("Изображение", extra, "Обрезать изображение");
+    const auto& items = form->FindMenu("Изображение")->Items;
+    const auto at = std::find_if(items.begin(), items.end(),
+                                 [](const TMenuItem& it) { return it.Caption == "Новая команда"; });
+    ASSERT_NE(at, items.end());
+    ASSERT_NE(at + 1, items.end());
+    EXPECT_EQ((at + 1)->Caption, "Обрезать изображение");
     form->MenuOpened("Изображение");
-    EXPECT_FALSE(form->ItemEnabled("Изображение", "Обрезать изображение"));
+    EXPECT_FALSE(form->ItemEnabled("Изображение", "Новая команда"));
     Open(MakePicture("a.bmp", Picture(4, 4))); // a view change applies the rules too
-    EXPECT_TRUE(form->ItemEnabled("Изображение", "Обрезать изображение"));
+    EXPECT_TRUE(form->ItemEnabled("Изображение", "Новая команда"));
+    // Without a handler an item stays disabled whatever its rule says.
+    form->MenuOpened("Изображение");
+    form->FindItem("Изображение", "Новая команда")->Handler = nullptr;
+    form->MenuOpened("Изображение");
+    EXPECT_FALSE(form->ItemEnabled("Изображение", "Новая команда"));
+    EXPECT_EQ(runs, 0);
 }
 
 TEST_F(MainForm, CloseQueryAsksOnlyForUnsavedWork) {

@@ -347,6 +347,25 @@ TEST(Mandelbrot, CountsAndMask) {
     EXPECT_LT(white, W * H);
 }
 
+// The mask may stop iterating once the threshold is passed; it must still agree with the full count
+// at every threshold, including the ends of the range and beyond.
+TEST(Mandelbrot, MaskAgreesWithTheCountAtEveryThreshold) {
+    const int W = 65, H = 50;
+    for (int threshold : {0, 1, 2, 3, 7, 10, 33, 63, 64, 65}) {
+        SCOPED_TRACE(threshold);
+        Bitmap24 mask(W, H);
+        MandelbrotMask(mask, threshold);
+        int mismatches = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const bool in = MandelbrotCount((long double)x * 3.25L / W - 2,
+                                                (long double)y * 2.5L / H - 1.25L) > threshold;
+                mismatches += mask.Pixel(x, y) != (in ? Color32(255, 255, 255) : Color32(0, 0, 0));
+            }
+        EXPECT_EQ(mismatches, 0);
+    }
+}
+
 TEST(EmbossRelief, UniformGreyAndLiteralVisit) {
     Bitmap24 g = Uniform(6, 4, 128);
     EmbossRelief(g);

@@ -170,6 +170,47 @@ TEST_F(FrameFixture, InnerShadingCoversTheMiddleOnly) {
     EXPECT_EQ(doc.Base().Width(), 10);
 }
 
+// The shading stage blends in place on an opaque base picture; it must give the bits of ShadeIt's
+// layer flattened into the picture, for both maps, outer and inner frames and translucent pixels.
+TEST_F(FrameFixture, InPlaceShadingGivesTheLayerAndFlattenBits) {
+    std::mt19937 rng(7);
+    TBitmap32 shadow(7, 5), glare(13, 11);
+    for (TBitmap32* m : {&shadow, &glare})
+        for (int y = 0; y < m->Height(); ++y)
+            for (int x = 0; x < m->Width(); ++x)
+                m->SetPixel(x, y, Gray32(int(rng() % 256)));
+    SaveBmp(shadow, tmp.File("SHADOWG.bmp"));
+    SaveBmp(glare, tmp.File("BLIKG.bmp"));
+    TBitmap32 photo(37, 23);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            photo.SetPixel(x, y, TColor32(rng()) | (x % 3 == 0 ? 0xFF000000u : 0)); // some opaque, some not
+    struct Case {
+        bool inner;
+        TShadeKind kind;
+        int T;
+    } cases[] = {{false, TShadeKind::Glare, 4},
+                 {false, TShadeKind::Shadow, 4},
+                 {true, TShadeKind::Glare, 5},
+                 {true, TShadeKind::Shadow, 3},
+                 {true, TShadeKind::Shadow, 12}};
+    for (const Case& c : cases) {
+        s.InFrama = c.inner;
+        Open(photo);
+        ShadeIt(doc, c.kind, s, c.T, tmp.Dir());
+        doc.Flatten();
+        const TBitmap32 expected = doc.Base();
+        Open(photo);
+        doc.Layers().Add<TBitmapLayer>().Bitmap.SetSize(2, 2);
+        doc.History.UndoKind = kHistEffect;
+        ShadeStage(doc, c.kind, s, c.T, tmp.Dir());
+        EXPECT_TRUE(std::memcmp(expected.Bits(), doc.Base().Bits(), expected.PixelCount() * 4) == 0)
+            << c.inner << " " << c.T;
+        EXPECT_EQ(doc.Layers().Count(), 0);
+        EXPECT_EQ(doc.History.UndoKind, kHistNone);
+    }
+}
+
 TEST_F(FrameFixture, MissingShadingMapStopsBeforeTheDocumentChanges) {
     const TBitmap32 photo = Photo(20, 10);
     Open(photo);

@@ -338,4 +338,9 @@ void FakePlatform::SetViewCursor(TCursorShape shape) {
     Cursor = shape;
 }
 
+void FakePlatform::ShowFullScreen(const TBitmap32& picture) {
+    Record("ShowFullScreen", std::to_string(picture.Width()) + "x" + std::to_string(picture.Height()));
+    FullScreenPicture.emplace(picture);
+}
+
 } // namespace kv

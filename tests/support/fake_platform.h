@@ -102,6 +102,9 @@ class FakePlatform : public TPlatform {
     std::string ProgramFolder() override;
     std::string WorkingFolder() override;
     void SetViewCursor(TCursorShape shape) override;
+    // Recorded with the picture's size; the picture shown last is kept.
+    void ShowFullScreen(const TBitmap32& picture) override;
+    std::optional<TBitmap32> FullScreenPicture;
 
   private:
     void Record(const std::string& service, const std::string& text);

@@ -1,10 +1,11 @@
-// The minimal editor window: the view widget shows the document's view model, the wheel and the
+// The editor window's view: the view widget shows the document's view model, the wheel and the
 // "Масштаб" controls reach the zoom handlers, and the combo box follows the model.
 #include "core/bitmap32.h"
 #include "core/imgview.h"
 #include "document/zoom.h"
 #include "ui/imageview_widget.h"
 #include "ui/main_window.h"
+#include "ui/qt_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -54,14 +55,17 @@ class MainWindowTest : public ::testing::Test {
     void SetUp() override {
         dir = fs::temp_directory_path() / ("kv_ui_" + std::to_string(::getpid()) + "_" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        window = std::make_unique<ui::MainWindow>();
+        fs::create_directories(dir / "prog");
+        platform = std::make_unique<ui::QtPlatform>();
+        platform->SetProgramFolder((dir / "prog").string());
+        window = std::make_unique<ui::MainWindow>(*platform);
         window->resize(900, 700);
         window->show();
         QApplication::processEvents();
     }
     void TearDown() override {
         window.reset();
+        platform.reset();
         fs::remove_all(dir);
     }
     std::string Write(const TBitmap32& b, const std::string& name) {
@@ -81,6 +85,7 @@ class MainWindowTest : public ::testing::Test {
     QImage Screen() { return window->View()->viewport()->grab().toImage(); }
 
     fs::path dir;
+    std::unique_ptr<ui::QtPlatform> platform;
     std::unique_ptr<ui::MainWindow> window;
 };
 
@@ -100,10 +105,11 @@ TEST_F(MainWindowTest, ViewModelGetsTheWidgetsClientArea) {
 }
 
 TEST_F(MainWindowTest, SmallPictureOpensAtScale1AndShowsOverGrey) {
-    ASSERT_TRUE(window->OpenFile(Write(MakePicture(40, 30), "small.bmp")));
+    const std::string name = Write(MakePicture(40, 30), "small.bmp");
+    ASSERT_TRUE(window->OpenFile(name));
     EXPECT_FLOAT_EQ(Scale(), 1.0f);
     EXPECT_EQ(ComboText(), "100%");
-    EXPECT_EQ(window->FileNameText(), "small.bmp");
+    EXPECT_EQ(window->FileNameText().toStdString(), name); // the full file name
     EXPECT_EQ(window->SizeText(), "40x30");
 
     QImage shot = Screen();
