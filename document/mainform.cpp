@@ -459,13 +459,17 @@ void TMainForm::FinishOpen(const std::string& name) {
 // After a picture was opened from the dialog, the recent list or a drop: the side panel shows, a
 // picture larger than the view is fitted, and the document starts clean.
 void TMainForm::ShowOpened() {
+    ShowPanelAndFit();
+    Repaint();
+    Doc.Modified = kMarkClean;
+    ShellChanged();
+}
+
+void TMainForm::ShowPanelAndFit() {
     SidePanelVisible = SidePanelChecked = true;
     const TImgView32& v = Doc.ImgView;
     if (v.ClientWidth() - 20 < Doc.Base().Width() || v.ClientHeight() - 20 < Doc.Base().Height())
         FitToWindow(Zoom, Doc);
-    Repaint();
-    Doc.Modified = kMarkClean;
-    ShellChanged();
 }
 
 void TMainForm::OpenClick() {
@@ -544,6 +548,9 @@ void TMainForm::OpenCommandLine(const std::vector<std::string>& args) {
     SetItemEnabled(kFileMenu, kSaveItem, SaveEnabledAfterCommandLine(name));
     SetItemEnabled(kFileMenu, kSaveAsItem, true);
     FinishOpen(name);
+    // A picture named at start-up gets the frame panel and fitting like any other opened picture:
+    // the side panel is hidden only until a picture is opened. The mark stays as loading left it.
+    ShowPanelAndFit();
     Repaint();
     ShellChanged();
 }

@@ -196,6 +196,7 @@ class TMainForm {
     TFormRecord CurrentFormRecord() const;
     void FinishOpen(const std::string& name);
     void ShowOpened();
+    void ShowPanelAndFit(); // the side panel shown and checked; a picture larger than the view fitted
     void ShowStatus(const std::string& name);
     void Repaint();
     void ApplyMenuRules(TMenu& menu);

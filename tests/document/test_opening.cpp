@@ -237,6 +237,7 @@ TEST_F(Opening, CommandLineJoinsArgumentsAndStartsACleanHistory) {
     EXPECT_TRUE(f.ItemEnabled("Файл", "Сохранить..."));
     EXPECT_EQ(f.Recent.Captions, std::vector<std::string>{p});
     EXPECT_TRUE(f.Doc.IsModified()); // loading marked it; the command line leaves the mark
+    EXPECT_TRUE(f.SidePanelVisible && f.SidePanelChecked);
     f.OpenCommandLine({});           // no argument: nothing
     EXPECT_EQ(f.Doc.Base().Width(), 9);
 }

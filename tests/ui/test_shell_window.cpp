@@ -447,6 +447,7 @@ TEST_F(ShellWindowTest, CommandLineFileOpensWhenTheWindowIsFirstShown) {
     ASSERT_EQ(Form().Doc.Base().Width(), 40);
     EXPECT_EQ(window->FileNameText().toStdString(), name);
     EXPECT_TRUE(window->TopBar()->isVisible());
+    EXPECT_TRUE(window->SidePanelWidget()->isVisible());
 }
 
 TEST_F(ShellWindowTest, DroppedPictureFileIsOpened) {
