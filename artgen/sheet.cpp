@@ -163,8 +163,10 @@ void WriteContactSheets(const std::string& libDir, const std::string& outDir) {
         const fs::path photoFile = fs::path(libDir) / name;
         if (!fs::exists(photoFile)) continue;
         const TBitmap32 photo = codecs::LoadPicture(photoFile.string());
-        WritePresetSheet(specs, fs::path(outDir) / ("Presets-" + photoFile.stem().string()),
-                         [&](std::size_t k) { return BuildPresetPreview(specs[k].Settings, photo, libDir); });
+        const std::string programFolder = (fs::path(libDir) / "").string(); // ends with '/'
+        WritePresetSheet(specs, fs::path(outDir) / ("Presets-" + photoFile.stem().string()), [&](std::size_t k) {
+            return BuildPresetPreview(specs[k].Settings, photo, programFolder);
+        });
     }
 }
 
