@@ -467,6 +467,7 @@ void TMainForm::ShowOpened() {
 
 void TMainForm::ShowPanelAndFit() {
     SidePanelVisible = SidePanelChecked = true;
+    ShellChanged(); // the window shows the panel first, so the fit uses the view's new size
     const TImgView32& v = Doc.ImgView;
     if (v.ClientWidth() - 20 < Doc.Base().Width() || v.ClientHeight() - 20 < Doc.Base().Height())
         FitToWindow(Zoom, Doc);

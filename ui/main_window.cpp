@@ -440,7 +440,12 @@ void MainWindow::RefreshActions() {
 void MainWindow::RefreshShell() {
     const TMainForm& f = *fForm;
     fPanel13->setVisible(f.Panel13Visible);
-    fSidePanel->setVisible(f.SidePanelVisible);
+    if (fSidePanel->isVisibleTo(this) != f.SidePanelVisible) {
+        fSidePanel->setVisible(f.SidePanelVisible);
+        // Lay the splitter out now, so the view has its new size before the logic fits a picture.
+        fSplitter->refresh();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    }
     fToolBar1->setVisible(!f.ModernStyle);
     fToolBar3->setVisible(f.ModernStyle);
     fSaveFrame->setVisible(f.PresetButtonsVisible);

@@ -2,6 +2,7 @@
 
 #include "ui/frame_panel_widget.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,6 +63,7 @@ void SidePanelSection::SetContent(QWidget* content) {
     fContent = content;
     if (fContent) {
         fContent->setParent(this);
+        fContent->installEventFilter(this);
         fLayout->addWidget(fContent, 1);
     }
     ApplyHeight();
@@ -70,6 +72,13 @@ void SidePanelSection::SetContent(QWidget* content) {
 int SidePanelSection::ExpandedHeight() const {
     const int needed = fContent ? kCollapsedHeight + fContent->sizeHint().height() : 0;
     return std::max(fNominalHeight, needed);
+}
+
+bool SidePanelSection::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == fContent && event->type() == QEvent::LayoutRequest && !fCollapsed &&
+        height() != ExpandedHeight())
+        ApplyHeight();
+    return QWidget::eventFilter(watched, event);
 }
 
 void SidePanelSection::Expand() {

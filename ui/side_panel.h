@@ -32,6 +32,11 @@ class SidePanelSection : public QWidget {
     QPushButton* ExpandButton() const { return fExpand; }
     QPushButton* CollapseButton() const { return fCollapse; }
 
+  protected:
+    // Controls that appear or hide inside the content (the texture strips) change what it needs:
+    // the expanded height follows.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void ApplyHeight();
 
