@@ -5,7 +5,7 @@
 
 #include "core/error.h"
 #include "document/document.h"
-#include "document/platform.h"
+#include "document/quiet_platform.h"
 #include "frames/compositor.h"
 #include "frames/presets.h"
 
@@ -15,47 +15,9 @@ namespace kv::artgen {
 namespace {
 
 // Frame builds need a platform only for messages; at build time any message is a fault.
-class QuietPlatform final : public TPlatform {
+class QuietPlatform final : public TQuietPlatform {
   public:
     TMsgAnswer MessageBox(const std::string& text, TMsgButtons) override { throw Error("artgen: " + text); }
-    TModalResult ShowModal(TDialogModel&) override { return TModalResult::Cancel; }
-    void ShowToolWindow(TDialogModel&) override {}
-    void HideToolWindow(TDialogModel&) override {}
-    std::optional<TWinColor> ColorDialog(TWinColor) override { return std::nullopt; }
-    std::optional<TFontSpec> FontDialog(const TFontSpec&) override { return std::nullopt; }
-    std::optional<TFileDialogResult> OpenFileDialog(const TFileDialogOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<TFileDialogResult> SaveFileDialog(const TFileDialogOptions&) override {
-        return std::nullopt;
-    }
-    bool PrinterSetupDialog() override { return false; }
-    void BeginPrintJob(const std::string&) override {}
-    TPoint PrinterResolution() override { return TPoint{600, 600}; }
-    TExtent PrintableArea() override { return TExtent{}; }
-    void PrintPicture(const TBitmap32&, const TRect&) override {}
-    void EndPrintJob() override {}
-    void AbortPrintJob() override {}
-    TPoint ScreenResolution() override { return TPoint{96, 96}; }
-    void ClipboardPutBitmap(const TBitmap32&) override {}
-    bool ClipboardHasBitmap() override { return false; }
-    bool ClipboardGetBitmap(TBitmap32&) override { return false; }
-    void ShellOpenFile(const std::string&) override {}
-    void ShellOpenUrl(const std::string&) override {}
-    void ShellMailTo(const std::string&) override {}
-    int StartTimer(int, std::function<void()>) override { return 0; }
-    void CancelTimer(int) override {}
-    void ProcessMessages() override {}
-    void DrawText(TBitmap32&, int, int, const std::string&, const TFontSpec&) override {}
-    TExtent TextExtent(const std::string&, const TFontSpec&) override { return TExtent{}; }
-    TExtent MetafileSize(const std::string&) override { return TExtent{}; }
-    void RenderMetafile(const std::string&, int, int, TBitmap32&) override {}
-    void FillEllipse(TBitmap32&, const TRect&, TColor32) override {}
-    void DrawTransparent(TBitmap32&, int, int, const TBitmap32&, TColor32) override {}
-    std::string ProgramFolder() override { return fFolder; }
-    std::string WorkingFolder() override { return fFolder; }
-    void SetViewCursor(TCursorShape) override {}
-    std::string fFolder;
 };
 
 const char* TabFolder(int tab) {
@@ -279,7 +241,7 @@ static TBitmap32 BuildPresetPreview(const FrameSettings& s, const TBitmap32& pho
 TBitmap32 BuildPresetPreview(const FrameSettings& s, const TBitmap32& photo,
                              const std::string& programFolder) {
     QuietPlatform platform;
-    platform.fFolder = programFolder;
+    platform.Folder = programFolder;
     TFrameEnv env;
     env.ProgramFolder = programFolder;
     env.Platform = &platform;
@@ -293,7 +255,7 @@ int GeneratePresets(const std::string& outDir, const std::string& photoFile) {
     if (!dir.empty() && dir.back() != '/') dir += '/';
     const TBitmap32 photo = codecs::LoadPicture(photoFile);
     QuietPlatform platform;
-    platform.fFolder = dir;
+    platform.Folder = dir;
     TFrameEnv env;
     env.ProgramFolder = dir;
     env.Platform = &platform;

@@ -11,7 +11,7 @@
 #include "core/codecs/codecs.h"
 #include "core/parallel.h"
 #include "document/document.h"
-#include "document/platform.h"
+#include "document/quiet_platform.h"
 #include "document/thumbview.h"
 #include "frames/compositor.h"
 #include "frames/frame_settings.h"
@@ -33,49 +33,6 @@ using namespace kv;
 namespace fs = std::filesystem;
 
 constexpr int kW = 6000, kH = 4000;
-
-// The frame build asks the platform only for messages and pending events: a silent one.
-class BenchPlatform final : public TPlatform {
-  public:
-    TMsgAnswer MessageBox(const std::string&, TMsgButtons) override { return TMsgAnswer::Ok; }
-    TModalResult ShowModal(TDialogModel&) override { return TModalResult::Cancel; }
-    void ShowToolWindow(TDialogModel&) override {}
-    void HideToolWindow(TDialogModel&) override {}
-    std::optional<TWinColor> ColorDialog(TWinColor) override { return std::nullopt; }
-    std::optional<TFontSpec> FontDialog(const TFontSpec&) override { return std::nullopt; }
-    std::optional<TFileDialogResult> OpenFileDialog(const TFileDialogOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<TFileDialogResult> SaveFileDialog(const TFileDialogOptions&) override {
-        return std::nullopt;
-    }
-    bool PrinterSetupDialog() override { return false; }
-    void BeginPrintJob(const std::string&) override {}
-    TPoint PrinterResolution() override { return {600, 600}; }
-    TExtent PrintableArea() override { return {}; }
-    void PrintPicture(const TBitmap32&, const TRect&) override {}
-    void EndPrintJob() override {}
-    void AbortPrintJob() override {}
-    TPoint ScreenResolution() override { return {96, 96}; }
-    void ClipboardPutBitmap(const TBitmap32&) override {}
-    bool ClipboardHasBitmap() override { return false; }
-    bool ClipboardGetBitmap(TBitmap32&) override { return false; }
-    void ShellOpenFile(const std::string&) override {}
-    void ShellOpenUrl(const std::string&) override {}
-    void ShellMailTo(const std::string&) override {}
-    int StartTimer(int, std::function<void()>) override { return 0; }
-    void CancelTimer(int) override {}
-    void ProcessMessages() override {}
-    void DrawText(TBitmap32&, int, int, const std::string&, const TFontSpec&) override {}
-    TExtent TextExtent(const std::string&, const TFontSpec&) override { return {}; }
-    TExtent MetafileSize(const std::string&) override { return {}; }
-    void RenderMetafile(const std::string&, int, int, TBitmap32&) override {}
-    void FillEllipse(TBitmap32&, const TRect&, TColor32) override {}
-    void DrawTransparent(TBitmap32&, int, int, const TBitmap32&, TColor32) override {}
-    std::string ProgramFolder() override { return {}; }
-    std::string WorkingFolder() override { return {}; }
-    void SetViewCursor(TCursorShape) override {}
-};
 
 fs::path ProgramFolder() {
     std::error_code ec;
@@ -128,7 +85,7 @@ void BM_FrameIt24MP(benchmark::State& state) {
         state.SkipWithError("artwork not generated beside kv_bench");
         return;
     }
-    BenchPlatform platform;
+    TQuietPlatform platform; // the frame build asks only for messages and pending events
     TDocument doc;
     doc.CleanPhoto = Photo24MP();
     const FrameSettings s = BenchSettings(texture);

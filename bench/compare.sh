@@ -40,12 +40,13 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$(cd "${1:-${KV_BIN_DIR:-$here/build/bin}}" && pwd)"
 runs="${RUNS:-5}"
+# shellcheck source=bench/common.sh
+source "$here/bench/common.sh"
 batch="$bin/korvalis-batch"
 kvbench="$bin/kv_bench"
 [ -x "$batch" ] || { echo "compare.sh: $batch not found; build korvalis-batch first" >&2; exit 1; }
 command -v vips >/dev/null || { echo "compare.sh: vips not found (apt package libvips-tools)" >&2; exit 1; }
-convert=/usr/bin/convert
-[ -x "$convert" ] || convert="$(command -v convert)" || { echo "compare.sh: ImageMagick convert not found" >&2; exit 1; }
+find_convert compare.sh
 
 # The tool refuses to replace an existing output unless told to; the timed runs write the same
 # output again and again.
@@ -53,12 +54,9 @@ batch_help="$("$batch" --help 2>&1 || true)"
 ow=""
 grep -q -- "--overwrite" <<<"$batch_help" && ow="--overwrite"
 
-photo="${KV_BENCH_PHOTO:-$here/../shared/corpus/photos/UNIS_EV0.jpg}"
-[ -f "$photo" ] || photo="$here/data/coffee.png"
+pick_photo
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+enter_work_folder
 
 echo "Preparing inputs from $(basename "$photo") ..."
 # The same pixels for every tool: our loader and sfLinear2 make the inputs, the tools convert them
@@ -69,28 +67,6 @@ for f in big small; do
     vips copy "$f.bmp" "$f.v"
     "$convert" "$f.bmp" "$f.mpc"
 done
-
-# Times one shell command: prints the mean in milliseconds over $runs runs after one warm-up run.
-have_hyperfine=0
-command -v hyperfine >/dev/null && have_hyperfine=1
-time_ms() {
-    local cmd="$1"
-    if [ $have_hyperfine -eq 1 ]; then
-        hyperfine --style none --warmup 1 --runs "$runs" --export-csv t.csv "$cmd" >/dev/null 2>&1 ||
-            { echo "FAILED"; return; }
-        awk -F, 'NR==2 { printf "%.1f", $2 * 1000 }' t.csv
-    else
-        bash -c "$cmd" >/dev/null 2>&1 || { echo "FAILED"; return; }
-        local total=0 i t0 t1
-        for ((i = 0; i < runs; i++)); do
-            t0=$(date +%s%N)
-            bash -c "$cmd" >/dev/null 2>&1
-            t1=$(date +%s%N)
-            total=$((total + t1 - t0))
-        done
-        awk -v t="$total" -v n="$runs" 'BEGIN { printf "%.1f", t / n / 1e6 }'
-    fi
-}
 
 # kv_bench real time (ms) of one BM_Stretch case, or "-" when kv_bench is not built.
 kv_inprocess() {
@@ -137,7 +113,7 @@ for c in "${cases[@]}"; do
     for tool in "vips 1 thread" "vips default" "vips copy 1 thread" "vips gap0 1 thread" "magick 1 thread" "magick default" \
         "korvalis-batch 1 thread" "korvalis-batch default" "kv in-process 1 thread" "kv in-process default"; do
         v="${t[$tool]}"
-        ratio="$(awk -v v="$v" -v r="$ref" 'BEGIN { if (v + 0 > 0 && r + 0 > 0) printf "%.2f", v / r; else printf "-" }')"
+        ratio="$(ratio_of "$v" "$ref")"
         printf "%-26s %-24s %10s %10s\n" "$name" "$tool" "$v" "$ratio"
     done
     unset t
@@ -189,7 +165,7 @@ if want effects; then
         for tool in "vips 1 thread" "vips default" "magick 1 thread" "magick default" "korvalis-batch 1 thread" \
             "korvalis-batch default" "kv in-process 1 thread" "kv in-process default"; do
             v="${t[$tool]}"
-            ratio="$(awk -v v="$v" -v r="$ref" 'BEGIN { if (v + 0 > 0 && r + 0 > 0) printf "%.2f", v / r; else printf "-" }')"
+            ratio="$(ratio_of "$v" "$ref")"
             printf "%-12s %-24s %10s %10s\n" "$name" "$tool" "$v" "$ratio"
         done
         unset t

@@ -23,42 +23,18 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$(cd "${1:-${KV_BIN_DIR:-$here/build/bin}}" && pwd)"
 runs="${RUNS:-5}"
+# shellcheck source=bench/common.sh
+source "$here/bench/common.sh"
 kvbench="$bin/kv_bench"
 [ -x "$kvbench" ] || { echo "compare_frames.sh: $kvbench not found; build kv_bench first" >&2; exit 1; }
-convert=/usr/bin/convert
-[ -x "$convert" ] || convert="$(command -v convert)" || { echo "compare_frames.sh: ImageMagick convert not found" >&2; exit 1; }
+find_convert compare_frames.sh
 
-photo="${KV_BENCH_PHOTO:-$here/../shared/corpus/photos/UNIS_EV0.jpg}"
-[ -f "$photo" ] || photo="$here/data/coffee.png"
+pick_photo
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+enter_work_folder
 
 echo "Preparing a 6000x4000 input from $(basename "$photo") ..."
 "$convert" "$photo" -filter Triangle -resize '6000x4000!' in.mpc
-
-have_hyperfine=0
-command -v hyperfine >/dev/null && have_hyperfine=1
-# Times one shell command: prints the mean in milliseconds over $runs runs after one warm-up run.
-time_ms() {
-    local cmd="$1"
-    if [ $have_hyperfine -eq 1 ]; then
-        hyperfine --style none --warmup 1 --runs "$runs" --export-csv t.csv "$cmd" >/dev/null 2>&1 ||
-            { echo "FAILED"; return; }
-        awk -F, 'NR==2 { printf "%.1f", $2 * 1000 }' t.csv
-    else
-        bash -c "$cmd" >/dev/null 2>&1 || { echo "FAILED"; return; }
-        local total=0 i t0 t1
-        for ((i = 0; i < runs; i++)); do
-            t0=$(date +%s%N)
-            bash -c "$cmd" >/dev/null 2>&1
-            t1=$(date +%s%N)
-            total=$((total + t1 - t0))
-        done
-        awk -v t="$total" -v n="$runs" 'BEGIN { printf "%.1f", t / n / 1e6 }'
-    fi
-}
 
 frame="-mattecolor '#FF8000' -frame 900x900+172+172"
 declare -A t=()
@@ -89,7 +65,7 @@ printf "\n%-28s %10s %16s\n" "tool" "ms" "vs magick frame"
 for tool in "magick frame 1 thread" "magick frame default" "magick read 1 thread" "magick frame only 1 thread" \
     "kv in-process 1 thread" "kv in-process default"; do
     v="${t[$tool]}"
-    ratio="$(awk -v v="$v" -v r="$ref" 'BEGIN { if (v + 0 > 0 && r + 0 > 0) printf "%.2f", v / r; else printf "-" }')"
+    ratio="$(ratio_of "$v" "$ref")"
     printf "%-28s %10s %16s\n" "$tool" "$v" "$ratio"
 done
 

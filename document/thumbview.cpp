@@ -25,9 +25,8 @@ std::string LowerAscii(std::string s) {
 }
 
 // Index of the mask a file name matches (by its extension, case-insensitively), -1 for none.
-int MaskIndex(const std::string& name) {
+int MaskIndex(const std::string& name, const std::vector<std::string>& masks) {
     const std::string ext = LowerAscii(fs::path(name).extension().string());
-    const auto& masks = TTHumbview::Masks();
     for (std::size_t i = 0; i < masks.size(); ++i)
         if (ext == LowerAscii(masks[i].substr(1))) return int(i);
     return -1;
@@ -135,6 +134,7 @@ void TTHumbview::SetDirectory(const std::string& folder) {
         std::string key; // the path lower-cased, for the case-insensitive order
     };
     std::vector<Found> found;
+    const std::vector<std::string>& masks = FileMasks.empty() ? Masks() : FileMasks;
     std::error_code ec;
     const fs::path dir(folder);
     if (fs::is_directory(dir, ec)) {
@@ -143,7 +143,7 @@ void TTHumbview::SetDirectory(const std::string& folder) {
             std::error_code fec;
             if (!it->is_regular_file(fec)) continue;
             std::string name = it->path().filename().string();
-            const int mask = MaskIndex(name);
+            const int mask = MaskIndex(name, masks);
             if (mask < 0) continue;
             std::string path = (dir / name).string();
             std::string key = LowerAscii(path);

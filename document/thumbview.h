@@ -57,6 +57,9 @@ class TTHumbview {
     bool MinMemory = true;
     bool AsButtons = true;
     bool Deferred = false;
+    // The masks of a scan ("*.ext", in scan order, matched by extension case-insensitively); empty
+    // for the nine of Masks(). A catalog that lists other kinds of files sets its own.
+    std::vector<std::string> FileMasks;
 
     // Size in per cent of MaxWidth x MaxHeight (at least 1); a change recomputes the layout, and the
     // next scan reduces the pictures to the new cell.

@@ -12,6 +12,7 @@ TPresety::TPresety(TFrameCommands& commands) : Commands(commands) {
     View.SetSize(60);
     View.ScrollMode = SMVertical;
     View.Deferred = true;
+    View.FileMasks = {"*.bmp", "*.jpg", "*.jpeg", "*.gif", "*.png"};
 }
 
 void TPresety::Open() {

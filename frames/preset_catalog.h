@@ -19,7 +19,7 @@ class TPresety : public TDialogModel {
     std::string DialogName() const override { return "TPresety"; }
 
     TFrameCommands& Commands;
-    TTHumbview View; // 120-pixel thumbnails of the "Presets" folder
+    TTHumbview View; // 120-pixel thumbnails of the "Presets" folder: *.bmp, *.jpg, *.jpeg, *.gif, *.png
     int Left = 0, Top = 0, Height = 425;
     bool Showing() const { return fShowing; }
 

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 #include <vector>
 
 namespace kv::ui {
@@ -122,12 +123,32 @@ QHBoxLayout* OkCancel(QDialog* d) {
     return row;
 }
 
+// Adds the "Сброс", "OK", "Cancel" row of a colour dialog; "Сброс" runs the model's ResetClick and
+// moves every gauge back to 0.
+template <class Model>
+void AddResetOkCancel(QDialog* d, QVBoxLayout* lay, Model& m, TPlatform& platform,
+                      std::vector<ColourGauge> gauges) {
+    QPushButton* reset = nullptr;
+    lay->addLayout(ResetOkCancel(d, &reset));
+    QObject::connect(reset, &QPushButton::clicked, d, [&m, &platform, gauges] {
+        Guarded(platform, [&] { m.ResetClick(); });
+        for (const ColourGauge& g : gauges)
+            SetGauge(g, 0);
+    });
+}
+
+// A dialog window named after its model class (the platform finds it by that name).
+QDialog* NewDialog(QWidget* parent, const char* name, const QString& title) {
+    auto* d = new QDialog(parent);
+    d->setObjectName(name);
+    d->setWindowTitle(title);
+    return d;
+}
+
 // ---- "Цветовой баланс" --------------------------------------------------------------------------
 
 QDialog* MakeGamma(TGamma& m, TPlatform& platform, QWidget* parent) {
-    auto* d = new QDialog(parent);
-    d->setObjectName("TGamma");
-    d->setWindowTitle(U("Цветовой баланс"));
+    auto* d = NewDialog(parent, "TGamma", U("Цветовой баланс"));
     auto* lay = new QVBoxLayout(d);
     auto* group = new QGroupBox(U("Установить баланс"), d);
     auto* grid = new QGridLayout(group);
@@ -152,22 +173,14 @@ QDialog* MakeGamma(TGamma& m, TPlatform& platform, QWidget* parent) {
                      [&m, &platform] { Guarded(platform, [&] { m.SpeedClick(); }); });
     QObject::connect(qval, &QRadioButton::clicked, d,
                      [&m, &platform] { Guarded(platform, [&] { m.QvalClick(); }); });
-    QPushButton* reset = nullptr;
-    lay->addLayout(ResetOkCancel(d, &reset));
-    QObject::connect(reset, &QPushButton::clicked, d, [&m, &platform, gauges] {
-        Guarded(platform, [&] { m.ResetClick(); });
-        for (const ColourGauge& g : gauges)
-            SetGauge(g, 0);
-    });
+    AddResetOkCancel(d, lay, m, platform, std::move(gauges));
     return d;
 }
 
 // ---- "Яркость / Контраст" -----------------------------------------------------------------------
 
 QDialog* MakeBrid(TBrid& m, TPlatform& platform, QWidget* parent) {
-    auto* d = new QDialog(parent);
-    d->setObjectName("TBrid");
-    d->setWindowTitle(U("Яркость / Контраст"));
+    auto* d = NewDialog(parent, "TBrid", U("Яркость / Контраст"));
     auto* lay = new QVBoxLayout(d);
     auto* grid = new QGridLayout;
     std::vector<ColourGauge> gauges{
@@ -175,13 +188,7 @@ QDialog* MakeBrid(TBrid& m, TPlatform& platform, QWidget* parent) {
         AddGauge(d, grid, 1, m, platform, 2, "GaugeBar2", "Контраст", "", kBrightMin, kBrightMax,
                  m.GaugeBar2)};
     lay->addLayout(grid);
-    QPushButton* reset = nullptr;
-    lay->addLayout(ResetOkCancel(d, &reset));
-    QObject::connect(reset, &QPushButton::clicked, d, [&m, &platform, gauges] {
-        Guarded(platform, [&] { m.ResetClick(); });
-        for (const ColourGauge& g : gauges)
-            SetGauge(g, 0);
-    });
+    AddResetOkCancel(d, lay, m, platform, std::move(gauges));
     return d;
 }
 
@@ -207,9 +214,7 @@ void OnSpin(QDialog* d, QSpinBox* spin, TPlatform& platform, Handler handler, Sy
 }
 
 QDialog* MakeRasm(TRasm& m, TPlatform& platform, QWidget* parent) {
-    auto* d = new QDialog(parent);
-    d->setObjectName("TRasm");
-    d->setWindowTitle(U("Размер изображения"));
+    auto* d = NewDialog(parent, "TRasm", U("Размер изображения"));
     auto* lay = new QVBoxLayout(d);
     auto* group = new QGroupBox(U("Размеры"), d);
     auto* grid = new QGridLayout(group);
@@ -308,9 +313,7 @@ class CropView : public QWidget {
 };
 
 QDialog* MakeCrop(TCropLa& m, QWidget* parent) {
-    auto* d = new QDialog(parent);
-    d->setObjectName("TCropLa");
-    d->setWindowTitle(U("Обрезка изображения"));
+    auto* d = NewDialog(parent, "TCropLa", U("Обрезка изображения"));
     auto* lay = new QVBoxLayout(d);
     lay->addWidget(new CropView(m, d));
     lay->addLayout(OkCancel(d));
@@ -379,9 +382,7 @@ void PaintSwatch(QPushButton* b, TWinColor c) {
 }
 
 QDialog* MakeHolst(THolst& m, TPlatform& platform, QWidget* parent) {
-    auto* d = new QDialog(parent);
-    d->setObjectName("THolst");
-    d->setWindowTitle("Canvas Size");
+    auto* d = NewDialog(parent, "THolst", QStringLiteral("Canvas Size"));
     auto* outer = new QHBoxLayout(d);
     auto* left = new QVBoxLayout;
     outer->addLayout(left);
@@ -453,9 +454,7 @@ QDialog* MakeHolst(THolst& m, TPlatform& platform, QWidget* parent) {
 // ---- "Rotate" -----------------------------------------------------------------------------------
 
 QDialog* MakePovor(TPovor& m, TPlatform& platform, QWidget* parent) {
-    auto* d = new QDialog(parent);
-    d->setObjectName("TPovor");
-    d->setWindowTitle("Rotate");
+    auto* d = NewDialog(parent, "TPovor", QStringLiteral("Rotate"));
     auto* lay = new QVBoxLayout(d);
     auto* group = new QGroupBox(U("Поворот"), d);
     auto* row = new QHBoxLayout(group);

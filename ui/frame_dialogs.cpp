@@ -109,6 +109,7 @@ class PresetCatalogWindow : public QDialog {
         auto* v = new QVBoxLayout(this);
         auto* grid = new ThumbviewWidget(model.View, this);
         grid->setObjectName(QStringLiteral("Thumbview"));
+        grid->SetLook(ThumbLook::WhiteSheet);
         auto* row = new QHBoxLayout;
         auto* load = new QPushButton(QStringLiteral("Загрузить"), this);
         auto* close = new QPushButton(QStringLiteral("Закрыть"), this);

@@ -130,6 +130,12 @@ void ThumbviewWidget::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
+void ThumbviewWidget::SetLook(ThumbLook look) {
+    if (look == fLook) return;
+    fLook = look;
+    viewport()->update();
+}
+
 QRect ThumbviewWidget::ViewRect(const TRect& r) const {
     return QRect(r.Left - fModel.ScrollX(), r.Top - fModel.ScrollY(), r.Width(), r.Height());
 }
@@ -144,7 +150,8 @@ const QImage& ThumbviewWidget::ImageOf(int index) {
 void ThumbviewWidget::paintEvent(QPaintEvent* e) {
     QPainter p(viewport());
     const QPalette& pal = palette();
-    p.fillRect(e->rect(), pal.color(QPalette::Window));
+    const bool sheet = fLook == ThumbLook::WhiteSheet;
+    p.fillRect(e->rect(), sheet ? QColor(Qt::white) : pal.color(QPalette::Window));
     if (fImages.size() != std::size_t(fModel.Count())) fImages.assign(std::size_t(fModel.Count()), QImage());
     const QRect visible = e->rect();
     for (int i = 0; i < fModel.Count(); ++i) {
@@ -152,7 +159,9 @@ void ThumbviewWidget::paintEvent(QPaintEvent* e) {
         if (!cell.intersects(visible)) continue;
         const TThumbEntry& entry = fModel.Entry(i);
         const bool selected = i == fModel.Selected();
-        if (fModel.AsButtons) {
+        if (sheet) {
+            p.fillRect(cell, Qt::white);
+        } else if (fModel.AsButtons) {
             qDrawShadePanel(&p, cell, pal, false, 1, &pal.brush(QPalette::Button));
         } else {
             p.fillRect(cell, pal.color(QPalette::Base));
@@ -180,10 +189,15 @@ void ThumbviewWidget::paintEvent(QPaintEvent* e) {
             p.drawLine(box.topLeft(), box.bottomRight());
             p.drawLine(box.topRight(), box.bottomLeft());
         }
-        // Title strip: lowered, highlighted for the selected entry.
-        const QBrush back = selected ? pal.brush(QPalette::Highlight) : pal.brush(QPalette::Button);
-        qDrawShadePanel(&p, strip, pal, true, 1, &back);
-        p.setPen(selected ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::ButtonText));
+        // Title strip: lowered, highlighted for the selected entry; on the white sheet plain black
+        // text, the red outline showing the selection instead.
+        if (sheet) {
+            p.setPen(QColor(Qt::black));
+        } else {
+            const QBrush back = selected ? pal.brush(QPalette::Highlight) : pal.brush(QPalette::Button);
+            qDrawShadePanel(&p, strip, pal, true, 1, &back);
+            p.setPen(selected ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::ButtonText));
+        }
         QFont f = font();
         f.setPixelSize(std::max(8, strip.height() - 4));
         p.setFont(f);
@@ -191,7 +205,13 @@ void ThumbviewWidget::paintEvent(QPaintEvent* e) {
         const QString text = p.fontMetrics().elidedText(QString::fromStdString(entry.Title), Qt::ElideMiddle,
                                                         textRect.width());
         p.drawText(textRect, Qt::AlignCenter, text);
-        if (selected && hasFocus()) {
+        if (selected && sheet) {
+            const int t = kWhiteSheetOutline;
+            p.fillRect(QRect(cell.left(), cell.top(), cell.width(), t), Qt::red);
+            p.fillRect(QRect(cell.left(), cell.bottom() - t + 1, cell.width(), t), Qt::red);
+            p.fillRect(QRect(cell.left(), cell.top(), t, cell.height()), Qt::red);
+            p.fillRect(QRect(cell.right() - t + 1, cell.top(), t, cell.height()), Qt::red);
+        } else if (selected && hasFocus()) {
             p.setPen(QPen(pal.color(QPalette::Highlight), 2));
             p.setBrush(Qt::NoBrush);
             p.drawRect(cell.adjusted(1, 1, -1, -1));

@@ -14,9 +14,16 @@ class QTimer;
 
 namespace kv::ui {
 
+// How the cells are drawn. Buttons (the default): raised cells on the window colour, the selected
+// entry's title strip highlighted. WhiteSheet: everything on white without bevels or highlight, the
+// selected cell outlined in red, kWhiteSheetOutline pixels wide.
+enum class ThumbLook { Buttons, WhiteSheet };
+
 class ThumbviewWidget : public QAbstractScrollArea {
     Q_OBJECT
   public:
+    static constexpr int kWhiteSheetOutline = 3;
+
     explicit ThumbviewWidget(TTHumbview& model, QWidget* parent = nullptr);
     ~ThumbviewWidget() override;
 
@@ -24,6 +31,8 @@ class ThumbviewWidget : public QAbstractScrollArea {
     // Milliseconds of decoding per timer tick (at least one file is decoded per tick).
     void SetLoadBudgetMs(int ms) { fBudgetMs = ms; }
     bool LoaderActive() const;
+    ThumbLook Look() const { return fLook; }
+    void SetLook(ThumbLook look);
 
     QSize sizeHint() const override;
 
@@ -57,6 +66,7 @@ class ThumbviewWidget : public QAbstractScrollArea {
     std::vector<QImage> fImages; // per entry, made from the model's picture when first drawn
     int fPressed = -1;
     bool fSyncing = false;
+    ThumbLook fLook = ThumbLook::Buttons;
 };
 
 } // namespace kv::ui

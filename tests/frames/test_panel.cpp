@@ -398,6 +398,23 @@ TEST_F(PresetCommandsFixture, CatalogTakesTheRecordFromThePictureName) {
     EXPECT_EQ(Panel().S.Thicka, 12);
 }
 
+// The catalog lists its own five picture kinds, including ".jpeg", and not the other kinds the
+// texture strips show (".tga", ".pcx", ".ico", metafiles), in name order whatever the letter case.
+TEST_F(PresetCommandsFixture, CatalogListsItsOwnPictureKinds) {
+    Prepare();
+    MakeFolder("Presets");
+    const std::string first = ProgPicture("Presets/00.bmp", kv::testing::Picture(15, 10));
+    for (const char* name :
+         {"01.JPEG", "02.png", "03.gif", "04.jpg", "05.tga", "06.pcx", "07.ico", "08.wmf", "09.txt"})
+        fs::copy_file(first, Prog("Presets/" + std::string(name)));
+    cmd->LoadPresetClick();
+    TPresety& cat = cmd->Presety();
+    std::vector<std::string> titles;
+    for (int i = 0; i < cat.View.Count(); ++i)
+        titles.push_back(cat.View.Entry(i).Title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"00.bmp", "01.JPEG", "02.png", "03.gif", "04.jpg"}));
+}
+
 TEST_F(PresetCommandsFixture, LoadWithoutSelectionAsksForAFrame) {
     Prepare();
     cmd->LoadPresetClick(); // no "Presets" folder: an empty catalog

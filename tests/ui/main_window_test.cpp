@@ -3,6 +3,8 @@
 #include "core/bitmap32.h"
 #include "core/imgview.h"
 #include "document/zoom.h"
+#include "tests/ui/main_window_fixture.h"
+#include "tests/ui/ui_test_util.h"
 #include "ui/imageview_widget.h"
 #include "ui/main_window.h"
 #include "ui/qt_platform.h"
@@ -27,19 +29,6 @@ using namespace kv;
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "ui_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QApplication> app;
-};
-const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 // A picture whose left half is red, right half blue, with a transparent-green top-left pixel.
 TBitmap32 MakePicture(int w, int h) {
     TBitmap32 b(w, h);
@@ -50,29 +39,9 @@ TBitmap32 MakePicture(int w, int h) {
     return b;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public kv::test::MainWindowFixture {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("kv_ui_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir / "prog");
-        platform = std::make_unique<ui::QtPlatform>();
-        platform->SetProgramFolder((dir / "prog").string());
-        window = std::make_unique<ui::MainWindow>(*platform);
-        window->resize(900, 700);
-        window->show();
-        QApplication::processEvents();
-    }
-    void TearDown() override {
-        window.reset();
-        platform.reset();
-        fs::remove_all(dir);
-    }
-    std::string Write(const TBitmap32& b, const std::string& name) {
-        std::string p = (dir / name).string();
-        b.SaveToFile(p);
-        return p;
-    }
+    MainWindowTest() : MainWindowFixture("kv_ui_", QSize(900, 700)) {}
     void Wheel(int dy) {
         QWidget* vp = window->View()->viewport();
         QPointF pos(vp->width() / 2.0, vp->height() / 2.0);
@@ -83,10 +52,6 @@ class MainWindowTest : public ::testing::Test {
     float Scale() { return window->Document().ImgView.Scale(); }
     QString ComboText() { return window->ScaleCombo()->currentText(); }
     QImage Screen() { return window->View()->viewport()->grab().toImage(); }
-
-    fs::path dir;
-    std::unique_ptr<ui::QtPlatform> platform;
-    std::unique_ptr<ui::MainWindow> window;
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 // models, colour gauges preview on the document, Cancel restores, OK keeps one undoable result.
 #include "adjust/adjust_commands.h"
 #include "document/history.h"
+#include "tests/ui/menu_dialogs_fixture.h"
+#include "tests/ui/ui_test_util.h"
 #include "ui/adjust_dialogs.h"
 #include "ui/qt_platform.h"
 
@@ -33,46 +35,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-}
-
-// Runs act on the next modal window once it shows; a window still open after five seconds is
-// closed so that a failure ends the test instead of hanging it.
-void WhenModal(std::function<void(QDialog*)> act) {
-    auto* poll = new QTimer;
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    auto done = std::make_shared<bool>(false);
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, done, act] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!*done && d && d->isVisible()) {
-            *done = true;
-            act(d);
-        } else if (d && clock->elapsed() > 5000) {
-            ADD_FAILURE() << "the window did not close";
-            d->reject();
-        }
-        if ((*done && !QApplication::activeModalWidget()) || (!*done && clock->elapsed() > 5000)) {
-            if (!*done) ADD_FAILURE() << "no window showed";
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start(20);
-}
-
-TBitmap32 Photo(int w, int h) {
-    TBitmap32 b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y, Color32((x * 13 + y) & 255, (y * 7) & 255, (x ^ y) & 255, 255));
-    return b;
-}
+using kv::test::Photo;
+using kv::test::WhenModal;
 
 bool Same(const TBitmap32& a, const TBitmap32& b) {
     return a.Width() == b.Width() && a.Height() == b.Height() &&
@@ -85,39 +49,9 @@ void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
     QApplication::sendEvent(w, &e);
 }
 
-class AdjustDialogsTest : public ::testing::Test {
+class AdjustDialogsTest : public kv::test::MenuDialogsFixture<TAdjustCommands, RegisterAdjustDialogs> {
   protected:
-    void SetUp() override {
-        EnsureApp();
-        dir = fs::temp_directory_path() / ("kv_adjust_ui_" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        platform = std::make_unique<QtPlatform>();
-        platform->SetProgramFolder(dir.string() + "/");
-        form = std::make_unique<TMainForm>(*platform);
-        form->FormCreate();
-        commands = std::make_unique<TAdjustCommands>(*form);
-        RegisterAdjustDialogs(*platform, *commands);
-        form->Doc.SetBasePixels(pic);
-        form->Doc.CleanPhoto.Assign(pic);
-    }
-    void TearDown() override {
-        commands.reset();
-        form.reset();
-        platform.reset();
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    void Run(const char* item) {
-        form->MenuOpened("Изображение");
-        ASSERT_TRUE(form->ItemEnabled("Изображение", item));
-        form->FindItem("Изображение", item)->Handler(*form);
-    }
-    fs::path dir;
-    std::unique_ptr<QtPlatform> platform;
-    std::unique_ptr<TMainForm> form;
-    std::unique_ptr<TAdjustCommands> commands;
-    const TBitmap32 pic = Photo(60, 40);
+    AdjustDialogsTest() : MenuDialogsFixture("kv_adjust_ui_", "Изображение", Photo(60, 40)) {}
 };
 
 TEST_F(AdjustDialogsTest, BalanceKeyboardMovesPreviewAndEscRestores) {

@@ -4,6 +4,8 @@
 #include "effects/effect_commands.h"
 #include "effects/effects.h"
 #include "tests/effects/effect_fixture.h"
+#include "tests/ui/menu_dialogs_fixture.h"
+#include "tests/ui/ui_test_util.h"
 #include "ui/effect_dialogs.h"
 #include "ui/qt_platform.h"
 
@@ -35,83 +37,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-}
+using kv::test::Photo;
+using kv::test::WhenModal;
 
-// Runs act on the next modal dialog once it shows; a dialog still open after five seconds is
-// rejected so that a failure ends the test instead of hanging it.
-void WhenModal(std::function<void(QDialog*)> act) {
-    auto* poll = new QTimer;
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    auto done = std::make_shared<bool>(false);
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, done, act] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!*done && d && d->isVisible()) {
-            *done = true;
-            act(d);
-        } else if (d && clock->elapsed() > 5000) {
-            ADD_FAILURE() << "the window did not close";
-            d->reject();
-        }
-        if (*done && !QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-        } else if (!*done && clock->elapsed() > 5000) {
-            ADD_FAILURE() << "no window showed";
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start(20);
-}
-
-TBitmap32 Photo(int w, int h) {
-    TBitmap32 b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y, Color32((x * 13 + y) & 255, (y * 7) & 255, (x ^ y) & 255, 255));
-    return b;
-}
-
-class EffectDialogsTest : public ::testing::Test {
+class EffectDialogsTest : public kv::test::MenuDialogsFixture<TEffectCommands, RegisterEffectDialogs> {
   protected:
-    void SetUp() override {
-        EnsureApp();
-        dir = fs::temp_directory_path() / ("kv_effect_ui_" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        platform = std::make_unique<QtPlatform>();
-        platform->SetProgramFolder(dir.string() + "/");
-        form = std::make_unique<TMainForm>(*platform);
-        form->FormCreate();
-        commands = std::make_unique<TEffectCommands>(*form);
-        RegisterEffectDialogs(*platform, *commands);
-        form->Doc.SetBasePixels(pic);
-        form->Doc.CleanPhoto.Assign(pic);
-    }
-    void TearDown() override {
-        commands.reset();
-        form.reset();
-        platform.reset();
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    void Run(const char* item) {
-        form->MenuOpened("Эффекты");
-        ASSERT_TRUE(form->ItemEnabled("Эффекты", item));
-        form->FindItem("Эффекты", item)->Handler(*form);
-    }
-    fs::path dir;
-    std::unique_ptr<QtPlatform> platform;
-    std::unique_ptr<TMainForm> form;
-    std::unique_ptr<TEffectCommands> commands;
-    const TBitmap32 pic = Photo(60, 80);
+    EffectDialogsTest() : MenuDialogsFixture("kv_effect_ui_", "Эффекты", Photo(60, 80)) {}
 };
 
 TEST_F(EffectDialogsTest, WavePreviewShowsOnTheDocumentAndEscRestores) {

@@ -5,8 +5,10 @@
 #include "frames/panel.h"
 #include "frames/preset_catalog.h"
 #include "tests/document/form_fixture.h"
+#include "tests/ui/ui_test_util.h"
 #include "ui/frame_panel_widget.h"
 #include "ui/qt_platform.h"
+#include "ui/thumbview_widget.h"
 
 #include <gtest/gtest.h>
 
@@ -30,13 +32,7 @@ using namespace kv::ui;
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-}
+using kv::test::EnsureApp;
 
 struct FramePanelUi : kv::testing::FormFixture {
     std::unique_ptr<TFrameCommands> cmd;
@@ -185,6 +181,12 @@ TEST(FrameDialogsUi, PickerAndCatalogWindowsFollowTheirModels) {
     EXPECT_TRUE(catalog->isVisible());
     EXPECT_EQ(catalog->windowTitle(), QStringLiteral("Каталог рамок"));
     EXPECT_EQ(catalog->height(), 425);
+    // Placed 80 pixels below the main window's top, its left edge 332 pixels left of the main
+    // window's right edge; the thumbnails on white with the red selection outline.
+    EXPECT_EQ(catalog->pos(), QPoint(10 + 900 - 332, 20 + 80));
+    auto* thumbs = catalog->findChild<ThumbviewWidget*>(QStringLiteral("Thumbview"));
+    ASSERT_NE(thumbs, nullptr);
+    EXPECT_EQ(thumbs->Look(), ThumbLook::WhiteSheet);
     catalog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     EXPECT_FALSE(catalog->isVisible());
     EXPECT_FALSE(cmd.Presety().Showing());

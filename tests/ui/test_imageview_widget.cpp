@@ -2,6 +2,7 @@
 // and the grey stage around a picture smaller than the view.
 #include "document/document.h"
 #include "document/zoom.h"
+#include "tests/ui/ui_test_util.h"
 #include "ui/imageview_widget.h"
 
 #include <gtest/gtest.h>
@@ -18,13 +19,7 @@ using namespace kv::ui;
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-}
+using kv::test::EnsureApp;
 
 class ImageViewHooks : public ::testing::Test {
   protected:

@@ -1,6 +1,7 @@
 // QtPlatform on the offscreen platform: filter translation and matching, colour values, text without
 // smoothing, the small raster services, timers, message boxes and the not-yet-available services.
 #include "core/error.h"
+#include "tests/ui/ui_test_util.h"
 #include "ui/qt_platform.h"
 
 #include <gtest/gtest.h>
@@ -31,59 +32,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-}
+using kv::test::EnsureApp;
+using kv::test::WhileShown;
 
 class QtPlatformTest : public ::testing::Test {
   protected:
     void SetUp() override { EnsureApp(); }
     QtPlatform platform;
 };
-
-// Runs act(window, attempt) on the first window of type W that shows. Some dialogs settle only
-// after a few turns of the event loop (the file dialog reads its folder in the background), so act
-// is repeated, with attempt counting up, until that window closes; after five seconds the window
-// is rejected, so a failure ends the test instead of hanging it.
-template <class W> void WhenShown(std::function<void(W*, int attempt)> act) {
-    struct State {
-        QPointer<W> target;
-        QElapsedTimer clock;
-        int attempts = 0;
-    };
-    auto* poll = new QTimer;
-    auto state = std::make_shared<State>();
-    QObject::connect(poll, &QTimer::timeout, [poll, state, act] {
-        if (!state->target) {
-            if (state->attempts > 0) { // it showed and is gone
-                poll->stop();
-                poll->deleteLater();
-                return;
-            }
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* t = qobject_cast<W*>(w); t && t->isVisible()) state->target = t;
-            if (!state->target) return;
-            state->clock.start();
-        }
-        W* t = state->target.data();
-        if (!t->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            return;
-        }
-        if (state->clock.elapsed() > 5000) {
-            ADD_FAILURE() << "the window did not close";
-            static_cast<QDialog*>(t)->reject();
-            return;
-        }
-        act(t, state->attempts++);
-    });
-    poll->start(20);
-}
 
 QAbstractButton* ButtonWithText(QMessageBox* box, const QString& text) {
     for (QAbstractButton* b : box->buttons())
@@ -141,7 +97,7 @@ TEST_F(QtPlatformTest, FileDialogListsFilesInAnyLetterCase) {
     for (const char* n : {"Blur.BMP", "a.bmp", "notes.txt"})
         std::ofstream(dir / n) << "x";
     QStringList listed;
-    WhenShown<QFileDialog>([&](QFileDialog* dlg, int) {
+    WhileShown<QFileDialog>([&](QFileDialog* dlg, int) {
         auto* model = dlg->findChild<QFileSystemModel*>();
         ASSERT_NE(model, nullptr);
         const QModelIndex root = model->index(QString::fromStdString(dir.string()));
@@ -171,7 +127,7 @@ TEST_F(QtPlatformTest, FileDialogListsFilesInAnyLetterCase) {
 TEST_F(QtPlatformTest, SaveDialogGivesTheChosenFilterIndex) {
     const fs::path dir = fs::temp_directory_path() / ("kv_qtsd_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    WhenShown<QFileDialog>([&](QFileDialog* dlg, int attempt) {
+    WhileShown<QFileDialog>([&](QFileDialog* dlg, int attempt) {
         if (attempt == 0) {
             EXPECT_EQ(dlg->selectedNameFilter(), "PNG (*.png)"); // index 2 came in
         }
@@ -209,7 +165,7 @@ TEST_F(QtPlatformTest, WindowsColourValues) {
 }
 
 TEST_F(QtPlatformTest, ColourDialogTakesAndGivesWindowsValues) {
-    WhenShown<QColorDialog>([](QColorDialog* dlg, int attempt) {
+    WhileShown<QColorDialog>([](QColorDialog* dlg, int attempt) {
         if (attempt == 0) {
             EXPECT_EQ(dlg->currentColor(), QColor(0x11, 0x22, 0x33));
         }
@@ -217,7 +173,7 @@ TEST_F(QtPlatformTest, ColourDialogTakesAndGivesWindowsValues) {
         dlg->accept();
     });
     EXPECT_EQ(platform.ColorDialog(0x00332211), std::optional<TWinColor>(0x00CCBBAA));
-    WhenShown<QColorDialog>([](QColorDialog* dlg, int) { dlg->reject(); });
+    WhileShown<QColorDialog>([](QColorDialog* dlg, int) { dlg->reject(); });
     EXPECT_EQ(platform.ColorDialog(0x00332211), std::nullopt);
 }
 
@@ -321,7 +277,7 @@ TEST_F(QtPlatformTest, MessageBoxButtonSets) {
     for (const Case& c : cases) {
         QStringList seen;
         QString text;
-        WhenShown<QMessageBox>([&](QMessageBox* box, int attempt) {
+        WhileShown<QMessageBox>([&](QMessageBox* box, int attempt) {
             if (attempt == 0) {
                 text = box->text();
                 for (QAbstractButton* b : box->buttons())
@@ -402,7 +358,7 @@ TEST_F(QtPlatformTest, FontDialogKeepsTheColourAndGivesTheFont) {
     start.Family = "DejaVu Sans";
     start.Size = 14;
     start.Color = 0x00123456;
-    WhenShown<QFontDialog>([](QFontDialog* dlg, int attempt) {
+    WhileShown<QFontDialog>([](QFontDialog* dlg, int attempt) {
         if (attempt == 0) {
             EXPECT_EQ(dlg->currentFont().pointSize(), 14);
         }
@@ -416,7 +372,7 @@ TEST_F(QtPlatformTest, FontDialogKeepsTheColourAndGivesTheFont) {
     EXPECT_EQ(got->Size, 18);
     EXPECT_EQ(got->Family, "DejaVu Sans");
     EXPECT_EQ(got->Color, 0x00123456u);
-    WhenShown<QFontDialog>([](QFontDialog* dlg, int) { dlg->reject(); });
+    WhileShown<QFontDialog>([](QFontDialog* dlg, int) { dlg->reject(); });
     EXPECT_FALSE(platform.FontDialog(start).has_value());
 }
 

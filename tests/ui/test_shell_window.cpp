@@ -4,6 +4,8 @@
 #include "document/history.h"
 #include "document/mainform.h"
 #include "document/settings.h"
+#include "tests/ui/main_window_fixture.h"
+#include "tests/ui/ui_test_util.h"
 #include "ui/about_box.h"
 #include "ui/fullscreen_view.h"
 #include "ui/imageview_widget.h"
@@ -46,35 +48,7 @@ using namespace kv;
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-}
-
-// Runs act on the first visible top-level window of type W; gives up (closing it) after 5 s.
-template <class W> void WhenShown(std::function<void(W*)> act) {
-    auto* poll = new QTimer;
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, act] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* t = qobject_cast<W*>(w); t && t->isVisible()) {
-                poll->stop();
-                poll->deleteLater();
-                act(t);
-                return;
-            }
-        if (clock->elapsed() > 5000) {
-            poll->stop();
-            poll->deleteLater();
-            ADD_FAILURE() << "the window did not show";
-        }
-    });
-    poll->start(20);
-}
+using kv::test::WhenShown;
 
 void AnswerBox(const QString& button, QString* text = nullptr) {
     WhenShown<QMessageBox>([button, text](QMessageBox* box) {
@@ -97,37 +71,13 @@ TBitmap32 Stripes(int w, int h) {
     return b;
 }
 
-class ShellWindowTest : public ::testing::Test {
+class ShellWindowTest : public kv::test::MainWindowFixture {
   protected:
-    void SetUp() override {
-        EnsureApp();
-        dir = fs::temp_directory_path() / ("kv_shell_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir / "prog");
-        platform = std::make_unique<ui::QtPlatform>();
-        platform->SetProgramFolder((dir / "prog").string());
-        window = std::make_unique<ui::MainWindow>(*platform);
-        window->show();
-        QApplication::processEvents();
-    }
-    void TearDown() override {
-        window.reset();
-        platform.reset();
-        fs::remove_all(dir);
-    }
-    std::string Write(const TBitmap32& b, const std::string& name) {
-        const std::string p = (dir / name).string();
-        b.SaveToFile(p);
-        return p;
-    }
+    ShellWindowTest() : MainWindowFixture("kv_shell_") {}
     TMainForm& Form() { return window->Form(); }
     QAction* Action(const char* menu, const char* caption) { return window->ActionFor(menu, caption); }
     // What the menu shows when it opens.
     void OpenMenu(const char* caption) { emit window->MenuFor(caption)->aboutToShow(); }
-
-    fs::path dir;
-    std::unique_ptr<ui::QtPlatform> platform;
-    std::unique_ptr<ui::MainWindow> window;
 };
 
 } // namespace

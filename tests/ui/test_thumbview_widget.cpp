@@ -2,6 +2,7 @@
 // over several event-loop turns (each file once), follows a new folder, draws the pictures and
 // forwards mouse and keys to the model.
 #include "core/codecs/codecs.h"
+#include "tests/ui/ui_test_util.h"
 #include "ui/thumbview_widget.h"
 
 #include <gtest/gtest.h>
@@ -25,13 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-}
+using kv::test::EnsureApp;
 
 struct Folder {
     fs::path dir;
@@ -159,6 +154,34 @@ TEST_F(ThumbviewWidgetTest, DrawsThePicturesAndTheSelection) {
     const TRect other = model.CellRect(1);
     EXPECT_NE(QColor(shot.pixel(other.Left + 2, other.Bottom - 3)),
               widget->palette().color(QPalette::Highlight));
+}
+
+TEST_F(ThumbviewWidgetTest, WhiteSheetOutlinesTheSelectionInRed) {
+    Folder f("sheet", 4, Color32(30, 30, 220));
+    widget->SetLook(ThumbLook::WhiteSheet);
+    model.SetDirectory(f.dir.string());
+    ASSERT_TRUE(WaitUntil([&] { return !model.Loading(); }));
+    model.SetSelected(1);
+    Spin();
+    const QImage shot = widget->viewport()->grab().toImage();
+    const auto at = [&](int x, int y) { return QColor(shot.pixel(x, y)); };
+    const QColor white(Qt::white), red(Qt::red);
+    const TRect sel = model.CellRect(1), other = model.CellRect(0);
+    // The outline: the three outermost pixels of the selected cell on every side, and no more.
+    for (int d = 0; d < ThumbviewWidget::kWhiteSheetOutline; ++d) {
+        EXPECT_EQ(at(sel.Left + d, sel.Top + 20), red) << d;
+        EXPECT_EQ(at(sel.Right - 1 - d, sel.Top + 20), red) << d;
+        EXPECT_EQ(at(sel.Left + 20, sel.Top + d), red) << d;
+        EXPECT_EQ(at(sel.Left + 20, sel.Bottom - 1 - d), red) << d;
+    }
+    EXPECT_EQ(at(sel.Left + 3, sel.Top + 3), white);
+    // White between and around the cells, in the unselected cell and in its title strip.
+    EXPECT_EQ(at(other.Left - 2, other.Top + 20), white);
+    EXPECT_EQ(at(other.Left, other.Top + 20), white);
+    EXPECT_EQ(at(other.Left + 1, other.Bottom - 2), white);
+    EXPECT_EQ(at(shot.width() - 2, shot.height() - 2), white);
+    // The pictures themselves are drawn as before.
+    EXPECT_EQ(at((other.Left + other.Right) / 2, other.Top + (other.Height() - 15) / 2), QColor(30, 30, 220));
 }
 
 TEST_F(ThumbviewWidgetTest, MouseAndKeysReachTheModel) {
